@@ -1,0 +1,55 @@
+#include "app/AppGlobals.h"
+
+#include <QCoreApplication>
+
+namespace {
+// A build may point the maker's addresses at a local demo service.
+QString siteRoot()
+{
+    const QString configured = QStringLiteral(QUOTARIUM_SITE_ROOT);
+    // The maker has no site of its own yet; a reserved example domain keeps
+    // update checks from reaching anybody's real server.
+    return configured.isEmpty() ? QStringLiteral("http://www.example.com/quotarium/") : configured;
+}
+
+QString& dataDirOverride()
+{
+    static QString dir;
+    return dir;
+}
+} // namespace
+
+const QString PRODUCT_ID = QStringLiteral("quotarium_windows_x86_32");
+const QString INTERNAL_NAME = QStringLiteral("Quotarium");
+const QString SITE_URL = siteRoot();
+const QString UPDATE_CHECK_URL = SITE_URL + QStringLiteral("ver.php");
+const QString AD_CONFIG_URL = SITE_URL + QStringLiteral("ad/ad_cfg_1.php?id=") + PRODUCT_ID;
+const QString MAIL_ADDRESS = QStringLiteral("quotarium@example.com");
+const QString MAIL_URL = QStringLiteral("mailto:") + MAIL_ADDRESS;
+const QString VERSION = QStringLiteral("V3.0.0");
+const QString UPDATE_DATE = QStringLiteral("2012-02-15");
+const QString TRAY_ICON = QStringLiteral(":/image/tray_icon");
+// A public stock discussion site whose page for a stock is this address
+// followed by the six-digit code.
+const QString DISCUSS_URL = QStringLiteral("http://stockpage.10jqka.com.cn/");
+
+static QString dataDir()
+{
+    const QString& overridden = dataDirOverride();
+    return overridden.isEmpty() ? QCoreApplication::applicationDirPath() : overridden;
+}
+
+QString configFilePath()
+{
+    return dataDir() + QStringLiteral("/Config.xml");
+}
+
+QString stocksFilePath()
+{
+    return dataDir() + QStringLiteral("/Stocks.xml");
+}
+
+void setDataDirOverride(const QString& dir)
+{
+    dataDirOverride() = dir;
+}

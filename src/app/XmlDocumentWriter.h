@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QBuffer>
+#include <QXmlStreamWriter>
+
+class QIODevice;
+
+// Both data files are XML in GB18030, but Qt 6's stream writer only produces
+// UTF-8. This writer collects the document, then writes it to the target
+// device in GB18030 behind a hand-written declaration naming that encoding:
+// the bytes a GB18030 stream writer would have produced.
+class XmlDocumentWriter
+{
+public:
+    XmlDocumentWriter();
+
+    // Starts a new document with automatic formatting on.
+    QXmlStreamWriter& begin();
+
+    // Closes open elements and writes the whole document to `device`.
+    // False when the device took fewer bytes than the document has.
+    bool finish(QIODevice* device);
+
+private:
+    QBuffer buffer;
+    QXmlStreamWriter writer;
+};

@@ -1,0 +1,101 @@
+#include "stocks/StockCodeList.h"
+
+#include "app/AppGlobals.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <QXmlStreamReader>
+
+namespace {
+const QString STOCK_ELEMENT = QStringLiteral("股票");
+const QString CODE_ATTRIBUTE = QStringLiteral("代码");
+const QString UPPER_ALERT_ATTRIBUTE = QStringLiteral("上限预警");
+const QString LOWER_ALERT_ATTRIBUTE = QStringLiteral("下限预警");
+const QString COST_PRICE_ATTRIBUTE = QStringLiteral("成本价");
+const QString HOLDING_ATTRIBUTE = QStringLiteral("持有量");
+const QString REMARK_ATTRIBUTE = QStringLiteral("备注");
+} // namespace
+
+TStockCodeList::TStockCodeList()
+    : reader(std::make_unique<QXmlStreamReader>()), writer(std::make_unique<XmlDocumentWriter>())
+{
+}
+
+TStockCodeList::~TStockCodeList()
+{
+    reader.reset();
+    writer.reset();
+}
+
+void TStockCodeList::load()
+{
+    QFile file(stocksFilePath());
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    readXml(&file);
+    file.close();
+}
+
+void TStockCodeList::save()
+{
+    // A full disk or a failing device must not cost the user the list they
+    // already had: the old file is replaced only once the new one is whole.
+    QSaveFile file(stocksFilePath());
+    if (!file.open(QIODevice::WriteOnly))
+        return;
+    if (writeXml(&file))
+        file.commit();
+    else
+        file.cancelWriting();
+}
+
+bool TStockCodeList::writeXml(QIODevice* device)
+{
+    QXmlStreamWriter& xml = writer->begin();
+    xml.writeStartElement(INTERNAL_NAME);
+    xml.writeAttribute(QStringLiteral("version"), QStringLiteral("1"));
+    for (const TStockCodeData& entry : items) {
+        xml.writeStartElement(STOCK_ELEMENT);
+        xml.writeAttribute(CODE_ATTRIBUTE, entry.code);
+        xml.writeAttribute(UPPER_ALERT_ATTRIBUTE, entry.upperAlert);
+        xml.writeAttribute(LOWER_ALERT_ATTRIBUTE, entry.lowerAlert);
+        xml.writeAttribute(COST_PRICE_ATTRIBUTE, entry.costPrice);
+        xml.writeAttribute(HOLDING_ATTRIBUTE, entry.holding);
+        xml.writeAttribute(REMARK_ATTRIBUTE, entry.remark);
+        xml.writeEndElement();
+    }
+    xml.writeEndElement();
+    return writer->finish(device);
+}
+
+void TStockCodeList::readXml(QIODevice* device)
+{
+    reader->setDevice(device);
+    reader->readNextStartElement();
+
+    const bool accepted =
+        reader->isStartElement() &&
+        (reader->name() == INTERNAL_NAME ||
+         reader->attributes().value(QStringLiteral("version")) == QStringLiteral("1"));
+    if (!accepted) {
+        reader->setDevice(nullptr);
+        return;
+    }
+
+    items.clear();
+    while (reader->readNextStartElement()) {
+        if (reader->name() != STOCK_ELEMENT)
+            break;
+        const QXmlStreamAttributes attributes = reader->attributes();
+        TStockCodeData entry;
+        entry.code = attributes.value(CODE_ATTRIBUTE).toString();
+        entry.upperAlert = attributes.value(UPPER_ALERT_ATTRIBUTE).toString();
+        entry.lowerAlert = attributes.value(LOWER_ALERT_ATTRIBUTE).toString();
+        entry.costPrice = attributes.value(COST_PRICE_ATTRIBUTE).toString();
+        entry.holding = attributes.value(HOLDING_ATTRIBUTE).toString();
+        entry.remark = attributes.value(REMARK_ATTRIBUTE).toString();
+        items.push_back(entry);
+        reader->skipCurrentElement();
+    }
+    reader->setDevice(nullptr);
+}

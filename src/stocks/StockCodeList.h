@@ -1,0 +1,37 @@
+#pragma once
+
+#include "app/XmlDocumentWriter.h"
+#include "stocks/StockCodeData.h"
+
+#include <memory>
+
+class QIODevice;
+class QXmlStreamReader;
+
+// Holds one copy of the stock list and moves it to and from Stocks.xml.
+// Each owner keeps its own; the file is the only thing two holders share.
+class TStockCodeList
+{
+public:
+    TStockCodeList();
+    ~TStockCodeList();
+    TStockCodeList(const TStockCodeList&) = delete;
+    TStockCodeList& operator=(const TStockCodeList&) = delete;
+
+    // Replaces `items` with the file's entries. A missing file or one that is
+    // not a stock list leaves `items` as it was.
+    void load();
+    // Writes `items` to the file. The previous file stays whole if the new one
+    // cannot be written completely.
+    void save();
+
+    void readXml(QIODevice* device);
+    // False when the device did not take the whole document.
+    bool writeXml(QIODevice* device);
+
+    TStockCodeDataItems items;
+
+private:
+    std::unique_ptr<QXmlStreamReader> reader;
+    std::unique_ptr<XmlDocumentWriter> writer;
+};

@@ -1,0 +1,105 @@
+#include "app/AppGlobals.h"
+#include "app/Gb18030.h"
+
+#include "TempAppDir.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QImage>
+#include <QTest>
+
+class TestStartup : public QObject
+{
+    Q_OBJECT
+private slots:
+    void gb18030ConverterExists();
+    void gb18030RoundTrip_data();
+    void gb18030RoundTrip();
+    void decodeStopsAtNul();
+    void constantsAreDerived();
+    void dataFilesLiveBesideTheExecutable();
+    void overrideMovesBothFiles();
+    void trayIconIsEmbedded();
+};
+
+void TestStartup::gb18030ConverterExists()
+{
+    // Without the converter no Chinese text would survive a file or a reply.
+    QVERIFY2(gb18030::isAvailable(),
+             "GB18030 is not available: Qt was built without ICU; switch Gb18030.cpp to Core5Compat");
+}
+
+void TestStartup::gb18030RoundTrip_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("ascii") << QStringLiteral("sh600000") << QByteArray("sh600000");
+    QTest::newRow("two-byte") << QStringLiteral("股票") << QByteArray::fromHex("b9c9c6b1");
+    // Outside GBK: GB18030 encodes it in four bytes.
+    QTest::newRow("four-byte") << QStringLiteral("€") << QByteArray::fromHex("a2e3");
+    QTest::newRow("supplementary") << QString::fromUcs4(U"\U00020000")
+                                   << QByteArray::fromHex("95328236");
+}
+
+void TestStartup::gb18030RoundTrip()
+{
+    QFETCH(QString, text);
+    QFETCH(QByteArray, bytes);
+    QCOMPARE(gb18030::encode(text), bytes);
+    QCOMPARE(gb18030::decode(bytes), text);
+}
+
+void TestStartup::decodeStopsAtNul()
+{
+    const QByteArray bytes = gb18030::encode(QStringLiteral("浦发")) + '\0' + "tail";
+    QCOMPARE(gb18030::decodeUntilNul(bytes), QStringLiteral("浦发"));
+    QCOMPARE(gb18030::decodeUntilNul(QByteArray("\0abc", 4)), QString());
+}
+
+void TestStartup::constantsAreDerived()
+{
+    QVERIFY(SITE_URL.startsWith(QStringLiteral("http")));
+    QVERIFY(SITE_URL.endsWith(QLatin1Char('/')));
+    QCOMPARE(UPDATE_CHECK_URL, SITE_URL + QStringLiteral("ver.php"));
+    QCOMPARE(AD_CONFIG_URL,
+             SITE_URL + QStringLiteral("ad/ad_cfg_1.php?id=quotarium_windows_x86_32"));
+    QCOMPARE(MAIL_URL, QStringLiteral("mailto:") + MAIL_ADDRESS);
+    QCOMPARE(INTERNAL_NAME, QStringLiteral("Quotarium"));
+    QCOMPARE(VERSION, QStringLiteral("V3.0.0"));
+    QCOMPARE(UPDATE_DATE, QStringLiteral("2012-02-15"));
+    QVERIFY(DISCUSS_URL.endsWith(QLatin1Char('/')));
+}
+
+void TestStartup::dataFilesLiveBesideTheExecutable()
+{
+    const QString dir = QCoreApplication::applicationDirPath();
+    const QString before = QDir::currentPath();
+    QDir::setCurrent(QDir::tempPath());
+    QCOMPARE(configFilePath(), dir + QStringLiteral("/Config.xml"));
+    QCOMPARE(stocksFilePath(), dir + QStringLiteral("/Stocks.xml"));
+    QDir::setCurrent(before);
+}
+
+void TestStartup::overrideMovesBothFiles()
+{
+    QString dir;
+    {
+        TempAppDir temp;
+        dir = temp.path();
+        QCOMPARE(configFilePath(), temp.configFile());
+        QCOMPARE(stocksFilePath(), temp.stocksFile());
+    }
+    QVERIFY(!configFilePath().startsWith(dir));
+}
+
+void TestStartup::trayIconIsEmbedded()
+{
+    const QImage icon(TRAY_ICON);
+    QVERIFY(!icon.isNull());
+    QCOMPARE(icon.size(), QSize(32, 32));
+    QVERIFY(icon.hasAlphaChannel());
+    QCOMPARE(qAlpha(icon.pixel(0, 0)), 0);
+}
+
+QTEST_GUILESS_MAIN(TestStartup)
+#include "tst_startup.moc"

@@ -1,0 +1,214 @@
+#include "FakeHttpServer.h"
+
+#include "app/Gb18030.h"
+
+#include <QElapsedTimer>
+#include <QHostAddress>
+#include <QPointer>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
+
+QByteArray HttpRequestRecord::header(const QByteArray& name) const
+{
+    for (const auto& h : headers) {
+        if (h.first.compare(name, Qt::CaseInsensitive) == 0)
+            return h.second;
+    }
+    return QByteArray();
+}
+
+HttpReply HttpReply::ok(const QByteArray& body, const QByteArray& contentType)
+{
+    HttpReply r;
+    r.body = body;
+    r.contentType = contentType;
+    return r;
+}
+
+HttpReply HttpReply::gb18030(const QString& text)
+{
+    return ok(gb18030::encode(text), "application/javascript; charset=GB18030");
+}
+
+HttpReply HttpReply::withStatus(int status, const QByteArray& body)
+{
+    HttpReply r;
+    r.status = status;
+    r.body = body;
+    return r;
+}
+
+HttpReply HttpReply::noAnswer()
+{
+    HttpReply r;
+    r.mode = Mode::NoAnswer;
+    return r;
+}
+
+HttpReply HttpReply::dropped()
+{
+    HttpReply r;
+    r.mode = Mode::Drop;
+    return r;
+}
+
+HttpReply HttpReply::droppedMidBody(const QByteArray& body)
+{
+    HttpReply r;
+    r.body = body;
+    r.mode = Mode::DropMidBody;
+    return r;
+}
+
+HttpReply HttpReply::delayed(int ms) const
+{
+    HttpReply r = *this;
+    r.delayMs = ms;
+    return r;
+}
+
+FakeHttpServer::FakeHttpServer(QObject* parent) : QObject(parent), server(new QTcpServer(this))
+{
+    server->listen(QHostAddress::LocalHost, 0);
+    connect(server, &QTcpServer::newConnection, this, &FakeHttpServer::onNewConnection);
+}
+
+FakeHttpServer::~FakeHttpServer() = default;
+
+quint16 FakeHttpServer::port() const
+{
+    return server->serverPort();
+}
+
+QString FakeHttpServer::baseUrl() const
+{
+    return QStringLiteral("http://127.0.0.1:%1").arg(port());
+}
+
+void FakeHttpServer::enqueue(const HttpReply& reply)
+{
+    queue.append(reply);
+}
+
+void FakeHttpServer::setDefaultReply(const HttpReply& reply)
+{
+    defaultReply = reply;
+}
+
+void FakeHttpServer::setHandler(Handler h)
+{
+    handler = std::move(h);
+}
+
+HttpRequestRecord FakeHttpServer::lastRequest() const
+{
+    return received.isEmpty() ? HttpRequestRecord() : received.last();
+}
+
+bool FakeHttpServer::waitForRequestCount(int count, int timeoutMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (requestCount() < count && clock.elapsed() < timeoutMs)
+        QTest::qWait(5);
+    return requestCount() >= count;
+}
+
+int FakeHttpServer::openConnections() const
+{
+    int open = 0;
+    for (QTcpSocket* socket : server->findChildren<QTcpSocket*>()) {
+        if (socket->state() == QAbstractSocket::ConnectedState)
+            ++open;
+    }
+    return open;
+}
+
+void FakeHttpServer::onNewConnection()
+{
+    while (QTcpSocket* socket = server->nextPendingConnection()) {
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { onReadyRead(socket); });
+        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+    }
+}
+
+void FakeHttpServer::onReadyRead(QTcpSocket* socket)
+{
+    // Requests are small GETs: keep what arrived until the header block ends.
+    QByteArray pending = socket->property("pending").toByteArray() + socket->readAll();
+    for (;;) {
+        const qsizetype end = pending.indexOf("\r\n\r\n");
+        if (end < 0)
+            break;
+        const QByteArray head = pending.left(end);
+        pending.remove(0, end + 4);
+
+        const QList<QByteArray> lines = head.split('\n');
+        HttpRequestRecord record;
+        const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
+        record.method = requestLine.value(0);
+        record.target = requestLine.value(1);
+        const qsizetype q = record.target.indexOf('?');
+        record.path = QUrl::fromPercentEncoding(q < 0 ? record.target : record.target.left(q));
+        record.query = q < 0 ? QString() : QUrl::fromPercentEncoding(record.target.mid(q + 1));
+        for (qsizetype i = 1; i < lines.size(); ++i) {
+            const QByteArray line = lines.at(i).trimmed();
+            const qsizetype colon = line.indexOf(':');
+            if (colon > 0)
+                record.headers.append({line.left(colon).trimmed(), line.mid(colon + 1).trimmed()});
+        }
+        received.append(record);
+
+        HttpReply reply;
+        if (handler)
+            reply = handler(record);
+        else if (!queue.isEmpty())
+            reply = queue.takeFirst();
+        else
+            reply = defaultReply;
+        emit requestReceived(int(received.size()) - 1);
+
+        if (reply.delayMs > 0) {
+            QPointer<QTcpSocket> guard(socket);
+            QTimer::singleShot(reply.delayMs, this, [this, guard, reply] {
+                if (guard)
+                    respond(guard, reply);
+            });
+        } else {
+            respond(socket, reply);
+        }
+    }
+    socket->setProperty("pending", pending);
+}
+
+void FakeHttpServer::respond(QTcpSocket* socket, const HttpReply& reply)
+{
+    switch (reply.mode) {
+    case HttpReply::Mode::NoAnswer:
+        return;
+    case HttpReply::Mode::Drop:
+        socket->abort();
+        return;
+    case HttpReply::Mode::Answer:
+    case HttpReply::Mode::DropMidBody:
+        break;
+    }
+
+    QByteArray out = "HTTP/1.1 " + QByteArray::number(reply.status) + " Scripted\r\n";
+    out += "Content-Type: " + reply.contentType + "\r\n";
+    out += "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\n";
+    out += "Connection: close\r\n\r\n";
+    if (reply.mode == HttpReply::Mode::DropMidBody) {
+        out += reply.body.left(reply.body.size() / 2);
+        socket->write(out);
+        socket->flush();
+        socket->abort();
+        return;
+    }
+    out += reply.body;
+    socket->write(out);
+    socket->disconnectFromHost();
+}

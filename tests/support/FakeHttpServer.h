@@ -1,0 +1,100 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QPair>
+#include <QString>
+
+#include <functional>
+
+class QTcpServer;
+class QTcpSocket;
+
+// One request as the fake service saw it.
+struct HttpRequestRecord
+{
+    QByteArray method;
+    QByteArray target; // the raw request target, e.g. "/list=sh600000,sz000001"
+    QString path;      // target before '?', percent-decoded
+    QString query;     // target after '?', percent-decoded
+    QList<QPair<QByteArray, QByteArray>> headers;
+
+    // Case-insensitive header lookup; empty when absent.
+    QByteArray header(const QByteArray& name) const;
+};
+
+// What the fake service does with one request.
+struct HttpReply
+{
+    enum class Mode
+    {
+        Answer,      // status line, headers and the whole body
+        NoAnswer,    // keep the connection open and never say anything
+        Drop,        // close the connection without a byte
+        DropMidBody, // announce the whole body, send half of it, then close
+    };
+
+    int status = 200;
+    QByteArray body;
+    QByteArray contentType = "text/plain";
+    int delayMs = 0;
+    Mode mode = Mode::Answer;
+
+    static HttpReply ok(const QByteArray& body, const QByteArray& contentType = "text/plain");
+    // The quote service answers in GB18030.
+    static HttpReply gb18030(const QString& text);
+    static HttpReply withStatus(int status, const QByteArray& body = QByteArray());
+    static HttpReply noAnswer();
+    static HttpReply dropped();
+    static HttpReply droppedMidBody(const QByteArray& body);
+    HttpReply delayed(int ms) const;
+};
+
+// An HTTP/1.1 service on 127.0.0.1 with a port of its own, answering with
+// scripted replies and recording every request. Lives in the test's thread:
+// a test must run the event loop (QTRY_*, QSignalSpy::wait) for it to work.
+class FakeHttpServer : public QObject
+{
+    Q_OBJECT
+public:
+    using Handler = std::function<HttpReply(const HttpRequestRecord&)>;
+
+    explicit FakeHttpServer(QObject* parent = nullptr);
+    ~FakeHttpServer() override;
+
+    quint16 port() const;
+    // "http://127.0.0.1:<port>", no trailing slash.
+    QString baseUrl() const;
+
+    // Replies are used in the order requests arrive; when none is queued the
+    // default reply (200, empty body) answers, unless a handler is set.
+    void enqueue(const HttpReply& reply);
+    void setDefaultReply(const HttpReply& reply);
+    void setHandler(Handler handler);
+
+    QList<HttpRequestRecord> requests() const { return received; }
+    int requestCount() const { return int(received.size()); }
+    HttpRequestRecord lastRequest() const;
+    void clearRequests() { received.clear(); }
+
+    // Runs the event loop until `count` requests have arrived in total.
+    bool waitForRequestCount(int count, int timeoutMs = 5000);
+
+    // Connections that the service holds open (a NoAnswer reply keeps one).
+    int openConnections() const;
+
+signals:
+    void requestReceived(int index);
+
+private:
+    void onNewConnection();
+    void onReadyRead(QTcpSocket* socket);
+    void respond(QTcpSocket* socket, const HttpReply& reply);
+
+    QTcpServer* server;
+    QList<HttpRequestRecord> received;
+    QList<HttpReply> queue;
+    HttpReply defaultReply;
+    Handler handler;
+};
