@@ -151,15 +151,23 @@ void FakeHttpServer::onReadyRead(QTcpSocket* socket)
         const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
         record.method = requestLine.value(0);
         record.target = requestLine.value(1);
-        const qsizetype q = record.target.indexOf('?');
-        record.path = QUrl::fromPercentEncoding(q < 0 ? record.target : record.target.left(q));
-        record.query = q < 0 ? QString() : QUrl::fromPercentEncoding(record.target.mid(q + 1));
         for (qsizetype i = 1; i < lines.size(); ++i) {
             const QByteArray line = lines.at(i).trimmed();
             const qsizetype colon = line.indexOf(':');
             if (colon > 0)
                 record.headers.append({line.left(colon).trimmed(), line.mid(colon + 1).trimmed()});
         }
+        QByteArray origin = record.target;
+        record.host = QString::fromLatin1(record.header("Host"));
+        if (origin.startsWith("http://")) {
+            // Absolute form: the client uses this service as its proxy.
+            const qsizetype slash = origin.indexOf('/', 7);
+            record.host = QString::fromLatin1(origin.mid(7, slash < 0 ? -1 : slash - 7));
+            origin = slash < 0 ? QByteArray("/") : origin.mid(slash);
+        }
+        const qsizetype q = origin.indexOf('?');
+        record.path = QUrl::fromPercentEncoding(q < 0 ? origin : origin.left(q));
+        record.query = q < 0 ? QString() : QUrl::fromPercentEncoding(origin.mid(q + 1));
         received.append(record);
 
         HttpReply reply;
