@@ -25,8 +25,9 @@ private slots:
 void TestStartup::gb18030ConverterExists()
 {
     // Without the converter no Chinese text would survive a file or a reply.
-    QVERIFY2(gb18030::isAvailable(),
-             "GB18030 is not available: Qt was built without ICU; switch Gb18030.cpp to Core5Compat");
+    QVERIFY2(
+        gb18030::isAvailable(),
+        "GB18030 is not available: Qt was built without ICU; switch Gb18030.cpp to Core5Compat");
 }
 
 void TestStartup::gb18030RoundTrip_data()
@@ -37,8 +38,8 @@ void TestStartup::gb18030RoundTrip_data()
     QTest::newRow("two-byte") << QStringLiteral("股票") << QByteArray::fromHex("b9c9c6b1");
     // Outside GBK: GB18030 encodes it in four bytes.
     QTest::newRow("four-byte") << QStringLiteral("€") << QByteArray::fromHex("a2e3");
-    QTest::newRow("supplementary") << QString::fromUcs4(U"\U00020000")
-                                   << QByteArray::fromHex("95328236");
+    QTest::newRow("supplementary")
+        << QString::fromUcs4(U"\U00020000") << QByteArray::fromHex("95328236");
 }
 
 void TestStartup::gb18030RoundTrip()

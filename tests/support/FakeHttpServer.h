@@ -16,9 +16,9 @@ struct HttpRequestRecord
 {
     QByteArray method;
     QByteArray target; // the raw request target, e.g. "/list=sh600000,sz000001"
-    QString host;      // from an absolute target (the service used as a proxy), else the Host header
-    QString path;      // target before '?', percent-decoded
-    QString query;     // target after '?', percent-decoded
+    QString host;  // from an absolute target (the service used as a proxy), else the Host header
+    QString path;  // target before '?', percent-decoded
+    QString query; // target after '?', percent-decoded
     QList<QPair<QByteArray, QByteArray>> headers;
 
     // Case-insensitive header lookup; empty when absent.
@@ -55,8 +55,8 @@ struct HttpReply
 // An HTTP/1.1 service on 127.0.0.1 with a port of its own, answering with
 // scripted replies and recording every request. It also works as an HTTP
 // proxy (QNetworkProxy::setApplicationProxy), so a test can catch requests
-// for fixed addresses such as the maker's site without any real network. Lives in the test's thread:
-// a test must run the event loop (QTRY_*, QSignalSpy::wait) for it to work.
+// for fixed addresses such as the maker's site without any real network. Lives in the test's
+// thread: a test must run the event loop (QTRY_*, QSignalSpy::wait) for it to work.
 class FakeHttpServer : public QObject
 {
     Q_OBJECT

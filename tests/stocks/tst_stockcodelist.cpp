@@ -1,0 +1,247 @@
+#include "app/Gb18030.h"
+#include "stocks/StockCodeList.h"
+
+#include "TempAppDir.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTest>
+
+namespace {
+TStockCodeData entry(const QString& code, const QString& remark = QString())
+{
+    TStockCodeData e;
+    e.code = code;
+    e.remark = remark;
+    return e;
+}
+
+QStringList codesOf(const TStockCodeDataItems& items)
+{
+    QStringList codes;
+    for (const auto& e : items)
+        codes << e.code;
+    return codes;
+}
+
+QByteArray document(const QString& body)
+{
+    return gb18030::encode(QStringLiteral("<?xml version=\"1.0\" encoding=\"GB18030\"?>\n") + body);
+}
+
+// A device that accepts only so many bytes, like a disk that fills up.
+class FailingDevice : public QBuffer
+{
+public:
+    explicit FailingDevice(qint64 limit) : limit(limit) {}
+
+protected:
+    qint64 writeData(const char* data, qint64 len) override
+    {
+        if (size() + len > limit)
+            return -1;
+        return QBuffer::writeData(data, len);
+    }
+
+private:
+    qint64 limit;
+};
+} // namespace
+
+class TestStockCodeList : public QObject
+{
+    Q_OBJECT
+private slots:
+    void savesTheGoldenFile();
+    void emptyListIsAnEmptyRoot();
+    void roundTripKeepsEveryField();
+    void reading_data();
+    void reading();
+    void failedReloadKeepsTheList_data();
+    void failedReloadKeepsTheList();
+    void unwritableFileKeepsThePreviousOne();
+    void deviceFailingPartWayIsReported();
+};
+
+void TestStockCodeList::savesTheGoldenFile()
+{
+    TempAppDir dir;
+    TStockCodeList list;
+    list.items.push_back(entry(QStringLiteral("sh600000")));
+    list.save();
+    QCOMPARE(dir.readFile(QStringLiteral("Stocks.xml")),
+             readTestData(QStringLiteral("Stocks.golden.xml")));
+}
+
+void TestStockCodeList::emptyListIsAnEmptyRoot()
+{
+    TempAppDir dir;
+    TStockCodeList list;
+    list.save();
+    QCOMPARE(
+        dir.readFile(QStringLiteral("Stocks.xml")),
+        QByteArray("<?xml version=\"1.0\" encoding=\"GB18030\"?>\n<Quotarium version=\"1\"/>\n"));
+
+    TStockCodeList reread;
+    reread.items.push_back(entry(QStringLiteral("stale")));
+    reread.load();
+    QVERIFY(reread.items.empty());
+}
+
+void TestStockCodeList::roundTripKeepsEveryField()
+{
+    TempAppDir dir;
+    TStockCodeList list;
+    TStockCodeData full;
+    full.code = QStringLiteral("sz000001");
+    full.upperAlert = QStringLiteral("12.5");
+    full.lowerAlert = QStringLiteral(" 9 ");
+    full.costPrice = QStringLiteral("10.01");
+    full.holding = QStringLiteral("1,000");
+    full.remark = QStringLiteral("平安银行 <长线> & \"观察\"");
+    list.items.push_back(full);
+    list.items.push_back(entry(QStringLiteral("sh600000"), QStringLiteral("浦发")));
+    list.items.push_back(entry(QStringLiteral("sh600000"), QStringLiteral("又一次")));
+    list.items.push_back(TStockCodeData());
+    list.save();
+
+    QVERIFY(dir.readFile(QStringLiteral("Stocks.xml"))
+                .contains(gb18030::encode(QStringLiteral("平安银行"))));
+
+    TStockCodeList reread;
+    reread.load();
+    QCOMPARE(reread.items.size(), size_t(4));
+    const TStockCodeData& back = reread.items[0];
+    QCOMPARE(back.code, full.code);
+    QCOMPARE(back.upperAlert, full.upperAlert);
+    QCOMPARE(back.lowerAlert, full.lowerAlert);
+    QCOMPARE(back.costPrice, full.costPrice);
+    QCOMPARE(back.holding, full.holding);
+    QCOMPARE(back.remark, full.remark);
+    QCOMPARE(codesOf(reread.items),
+             QStringList({QStringLiteral("sz000001"), QStringLiteral("sh600000"),
+                          QStringLiteral("sh600000"), QString()}));
+    QCOMPARE(reread.items[2].remark, QStringLiteral("又一次"));
+    QCOMPARE(reread.items[3].remark, QString());
+}
+
+void TestStockCodeList::reading_data()
+{
+    QTest::addColumn<QString>("body");
+    QTest::addColumn<QStringList>("codes");
+    const QString a = QStringLiteral("<股票 代码=\"a\"/>");
+    const QString b = QStringLiteral("<股票 代码=\"b\"/>");
+    const QString c = QStringLiteral("<股票 代码=\"c\"/>");
+    const QStringList previous{QStringLiteral("previous")};
+
+    QTest::newRow("version 2 is read")
+        << QStringLiteral("<Quotarium version=\"2\">") + a + QStringLiteral("</Quotarium>")
+        << QStringList{"a"};
+    QTest::newRow("no version is read")
+        << QStringLiteral("<Quotarium>") + a + QStringLiteral("</Quotarium>") << QStringList{"a"};
+    QTest::newRow("other root, version 1")
+        << QStringLiteral("<Other version=\"1\">") + a + b + QStringLiteral("</Other>")
+        << QStringList{"a", "b"};
+    QTest::newRow("other root, version 2")
+        << QStringLiteral("<Other version=\"2\">") + a + QStringLiteral("</Other>") << previous;
+    QTest::newRow("other root, no version")
+        << QStringLiteral("<Other>") + a + QStringLiteral("</Other>") << previous;
+    QTest::newRow("case matters") << QStringLiteral("<quotarium>") + a +
+                                         QStringLiteral("</quotarium>")
+                                  << previous;
+    QTest::newRow("not xml") << QStringLiteral("sh600000\r\nsz000001\r\n") << previous;
+    QTest::newRow("empty") << QString() << previous;
+    QTest::newRow("stops at another element")
+        << QStringLiteral("<Quotarium>") + a + b + c + QStringLiteral("<其他/>") + a + b +
+               QStringLiteral("</Quotarium>")
+        << QStringList{"a", "b", "c"};
+    QTest::newRow("content of an entry is ignored")
+        << QStringLiteral("<Quotarium><股票 代码=\"a\">text<子><股票 代码=\"x\"/></子></股票>") +
+               b + QStringLiteral("</Quotarium>")
+        << QStringList{"a", "b"};
+    QTest::newRow("truncated keeps complete entries")
+        << QStringLiteral("<Quotarium>") + a + b + QStringLiteral("<股票 代码=\"c")
+        << QStringList{"a", "b"};
+    QTest::newRow("error after root keeps entries")
+        << QStringLiteral("<Quotarium>") + a + QStringLiteral("<股票 代码=\"b\"></wrong>")
+        << QStringList{"a", "b"};
+}
+
+void TestStockCodeList::reading()
+{
+    QFETCH(QString, body);
+    QFETCH(QStringList, codes);
+    TStockCodeList list;
+    list.items.push_back(entry(QStringLiteral("previous")));
+    QBuffer buffer;
+    buffer.setData(document(body));
+    buffer.open(QIODevice::ReadOnly);
+    list.readXml(&buffer);
+    QCOMPARE(codesOf(list.items), codes);
+}
+
+void TestStockCodeList::failedReloadKeepsTheList_data()
+{
+    QTest::addColumn<bool>("deleteFile");
+    QTest::addColumn<QByteArray>("replacement");
+    QTest::newRow("file deleted") << true << QByteArray();
+    QTest::newRow("file not a stock list") << false << QByteArray("<Other/>");
+}
+
+void TestStockCodeList::failedReloadKeepsTheList()
+{
+    QFETCH(bool, deleteFile);
+    QFETCH(QByteArray, replacement);
+    TempAppDir dir;
+    TStockCodeList writer;
+    writer.items = {entry(QStringLiteral("sh600000")), entry(QStringLiteral("sz000001")),
+                    entry(QStringLiteral("sh601398"))};
+    writer.save();
+
+    TStockCodeList list;
+    list.load();
+    QCOMPARE(list.items.size(), size_t(3));
+    if (deleteFile)
+        QVERIFY(QFile::remove(dir.stocksFile()));
+    else
+        QVERIFY(dir.writeFile(QStringLiteral("Stocks.xml"), replacement));
+    list.load();
+    QCOMPARE(codesOf(list.items), codesOf(writer.items));
+
+    TStockCodeList fresh;
+    fresh.load();
+    QVERIFY(fresh.items.empty());
+}
+
+void TestStockCodeList::unwritableFileKeepsThePreviousOne()
+{
+    TempAppDir dir;
+    // A folder where the file should be: nothing can be written there.
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("Stocks.xml")));
+    TStockCodeList list;
+    list.items.push_back(entry(QStringLiteral("sh600000")));
+    list.save();
+    QVERIFY(QFileInfo(dir.stocksFile()).isDir());
+    list.load();
+    QCOMPARE(list.items.size(), size_t(1));
+}
+
+void TestStockCodeList::deviceFailingPartWayIsReported()
+{
+    TStockCodeList list;
+    for (int i = 0; i < 50; ++i)
+        list.items.push_back(entry(QStringLiteral("sh6%1").arg(i, 5, 10, QLatin1Char('0'))));
+    FailingDevice device(200);
+    device.open(QIODevice::WriteOnly);
+    QVERIFY(!list.writeXml(&device));
+
+    QBuffer whole;
+    whole.open(QIODevice::WriteOnly);
+    QVERIFY(list.writeXml(&whole));
+    QVERIFY(whole.data().size() > 200);
+}
+
+QTEST_GUILESS_MAIN(TestStockCodeList)
+#include "tst_stockcodelist.moc"
