@@ -34,7 +34,7 @@ public:
     void setUiFont(const QFont& font);
     void setMarketFont(const QFont& font);
     void setDataTimer(int time);
-    // Not in the design: the main window records its window style here
+    // The main window records its window style here
     // (0 normal, 1 on top, 2 at the bottom) so that it survives a restart.
     // No signal and no save: the main window saves on exit.
     static void setWindowStyle(int style);
