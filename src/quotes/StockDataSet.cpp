@@ -1,0 +1,283 @@
+#include "quotes/StockDataSet.h"
+
+#include "app/Gb18030.h"
+
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QUrl>
+
+#include <charconv>
+#include <cstring>
+
+namespace {
+// The public real-time quote service the product reads. A build may point it
+// at a local demo service instead (QUOTARIUM_QUOTE_ROOT, empty by default).
+QString quoteRoot()
+{
+    const QString configured = QStringLiteral(QUOTARIUM_QUOTE_ROOT);
+    return configured.isEmpty() ? QStringLiteral("https://hq.sinajs.cn/list=")
+                                : configured + QStringLiteral("/list=");
+}
+
+const QString QUOTE_URL = quoteRoot();
+
+// Since 2022 the service refuses (HTTP 403) every request whose Referer does
+// not name its own finance site, so the feed sends one.
+const QByteArray QUOTE_REFERER = QByteArrayLiteral("https://finance.sina.com.cn/");
+
+// The design has no time-out, so a hung service would pile up one open request
+// per refresh. A request that transfers nothing for this long ends with an
+// error, which keeps the last quotes like any other failure.
+constexpr int TRANSFER_TIMEOUT_MS = 15000;
+
+// Entries of this many characters or fewer are not read (the service answers
+// an unknown code with a short entry without values).
+constexpr qsizetype SHORT_ENTRY_LENGTH = 26;
+
+QString& defaultQuoteUrl()
+{
+    static QString url;
+    return url;
+}
+
+// Appends the ","-separated parts of `text` (empty ones included) to `parts`
+// from position `count` on, stopping when `parts` is full. Returns the new
+// count. `text` always yields at least one part, as QString::split does.
+int splitInto(QStringView text, std::array<QStringView, 11>& parts, int count)
+{
+    // A plain loop: the parts are short, and only the first few are wanted.
+    const QChar* const chars = text.data();
+    const qsizetype n = text.size();
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < n && count < int(parts.size()); ++i) {
+        if (chars[i] == u',') {
+            parts[size_t(count++)] = text.sliced(start, i - start);
+            start = i + 1;
+        }
+    }
+    if (count < int(parts.size()))
+        parts[size_t(count++)] = text.sliced(start);
+    return count;
+}
+
+// QString::toDouble, quicker for the plain decimal text the service sends:
+// std::from_chars is locale-free and correctly rounded, as Qt's converter is,
+// and gives the same double for text of digits, "." and "-" that it reads
+// whole. Anything else goes to QString::toDouble itself.
+double toDouble(const QString& text)
+{
+    char buffer[32];
+    const qsizetype n = text.size();
+    if (n > 0 && n < qsizetype(sizeof buffer)) {
+        const QChar* chars = text.constData();
+        qsizetype i = 0;
+        for (; i < n; ++i) {
+            const char16_t c = chars[i].unicode();
+            if (!((c >= u'0' && c <= u'9') || c == u'.' || c == u'-'))
+                break;
+            buffer[i] = char(c);
+        }
+        double value = 0;
+        if (i == n) {
+            const std::from_chars_result read = std::from_chars(buffer, buffer + n, value);
+            if (read.ec == std::errc() && read.ptr == buffer + n)
+                return value;
+        }
+    }
+    return text.toDouble();
+}
+
+// `text = part.toString()`, reusing the buffer of `text` when it has one of
+// its own that is large enough. A missing part (null view) gives null text.
+void setText(QString& text, QStringView part)
+{
+    if (part.isNull()) {
+        text = QString();
+        return;
+    }
+    text.resize(part.size());
+    if (!part.isEmpty())
+        std::memcpy(text.data(), part.data(), size_t(part.size()) * sizeof(QChar));
+}
+
+// Room for the records of `bytes`: one per ";", but no more than a body of
+// only the shortest readable entries (27 characters and ";") could give.
+size_t recordsAtMost(const QByteArray& bytes)
+{
+    size_t count = 0;
+    const char* at = bytes.constData();
+    const char* const end = at + bytes.size();
+    while ((at = static_cast<const char*>(std::memchr(at, ';', size_t(end - at)))) != nullptr) {
+        ++count;
+        ++at;
+    }
+    return qMin(count, size_t(bytes.size()) / (SHORT_ENTRY_LENGTH + 2));
+}
+} // namespace
+
+TStockDataSet::TStockDataSet(QObject* parent)
+    : QObject(parent), manager(new QNetworkAccessManager), request(new QNetworkRequest),
+      baseUrl(defaultQuoteUrl().isEmpty() ? QUOTE_URL : defaultQuoteUrl())
+{
+    request->setRawHeader(QByteArrayLiteral("Referer"), QUOTE_REFERER);
+    request->setTransferTimeout(TRANSFER_TIMEOUT_MS);
+    request->setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                          QNetworkRequest::NoLessSafeRedirectPolicy);
+    connect(manager, &QNetworkAccessManager::finished, this, &TStockDataSet::downloadFinished);
+}
+
+TStockDataSet::~TStockDataSet()
+{
+    // The outstanding replies die with the manager; none of them may reach
+    // this half-destroyed feed on the way.
+    disconnect(manager, nullptr, this, nullptr);
+    delete manager;
+    delete request;
+}
+
+void TStockDataSet::setStockCodes(const TStockCodeDataItems& items)
+{
+    if (items.empty())
+        return;
+    stockCodes = QString();
+    for (size_t i = 0; i + 1 < items.size(); ++i)
+        stockCodes += items[i].code + QLatin1Char(',');
+    stockCodes += items.back().code;
+}
+
+void TStockDataSet::download()
+{
+    downloadUrl(baseUrl + stockCodes);
+}
+
+void TStockDataSet::setQuoteUrl(const QString& url)
+{
+    baseUrl = url;
+}
+
+void TStockDataSet::setDefaultQuoteUrl(const QString& url)
+{
+    defaultQuoteUrl() = url;
+}
+
+void TStockDataSet::setTransferTimeout(int ms)
+{
+    request->setTransferTimeout(ms);
+}
+
+void TStockDataSet::downloadUrl(const QString& url)
+{
+    request->setUrl(QUrl(url));
+    manager->get(*request);
+}
+
+void TStockDataSet::downloadFinished(QNetworkReply* reply)
+{
+    data.clear();
+    // A reply that was aborted (time-out) is closed and has nothing to read.
+    if (reply->isOpen())
+        data = reply->readAll();
+    if (reply->error() == QNetworkReply::NoError && !data.isEmpty()) {
+        parseData(data);
+        emit readFinished(items);
+    }
+    reply->deleteLater();
+}
+
+void TStockDataSet::parseData(const QByteArray& bytes)
+{
+    const QString text = gb18030::decodeUntilNul(bytes);
+    const QStringView body(text);
+    // Clearing `items`: the records of the last reply are overwritten in
+    // place and the surplus dropped at the end, so texts that nobody else
+    // holds keep their buffers from one reply to the next.
+    recordCount = 0;
+    items.reserve(recordsAtMost(bytes));
+
+    // Entries end at ";"; text after the last one is discarded. Line feeds are
+    // dropped wherever they stand. The service puts one between entries, so
+    // those at either end of an entry are sliced off; only an entry with one
+    // inside is copied, in pieces.
+    qsizetype nextLineFeed = body.indexOf(u'\n');
+    qsizetype start = 0;
+    for (qsizetype end = body.indexOf(u';'); end >= 0; end = body.indexOf(u';', start)) {
+        QStringView entry = body.sliced(start, end - start);
+        start = end + 1;
+        if (nextLineFeed < 0 || nextLineFeed >= end) {
+            parseLine(entry);
+            continue;
+        }
+        while (entry.startsWith(u'\n'))
+            entry = entry.sliced(1);
+        while (entry.endsWith(u'\n'))
+            entry.chop(1);
+        nextLineFeed = body.indexOf(u'\n', end + 1);
+        qsizetype inner = entry.indexOf(u'\n');
+        if (inner < 0) {
+            parseLine(entry);
+            continue;
+        }
+        lineBuffer.clear();
+        qsizetype from = 0;
+        for (; inner >= 0; inner = entry.indexOf(u'\n', from)) {
+            lineBuffer.append(entry.sliced(from, inner - from));
+            from = inner + 1;
+        }
+        lineBuffer.append(entry.sliced(from));
+        parseLine(lineBuffer);
+    }
+    items.resize(recordCount);
+}
+
+void TStockDataSet::parseLine(QStringView line)
+{
+    const qsizetype n = line.size();
+    if (n <= SHORT_ENTRY_LENGTH)
+        return;
+    const qsizetype p = line.indexOf(u'='); // -1 when there is none
+
+    // The six characters in front of "=" (fewer when "=" stands near the
+    // start, none without "="), then the values from the second character
+    // after "=" up to but not including the entry's last character.
+    const qsizetype codeStart = qMax<qsizetype>(p - 6, 0);
+    const QStringView code = line.sliced(codeStart, qMax<qsizetype>(p, 0) - codeStart);
+    const qsizetype valuesStart = p + 2;
+    const QStringView values =
+        valuesStart < n - 1 ? line.sliced(valuesStart, n - 1 - valuesStart) : QStringView();
+    addItem(code, values);
+}
+
+void TStockDataSet::addItem(QStringView code, QStringView values)
+{
+    // The record text code + "," + values is never empty, and splitting it is
+    // splitting each half in turn. Parts beyond the eleventh are dropped.
+    RecordParts parts{};
+    const int count = splitInto(code, parts, 0);
+    splitInto(values, parts, count);
+    fillItem(parts, recordCount < items.size() ? items[recordCount] : items.emplace_back());
+    ++recordCount;
+}
+
+void TStockDataSet::fillItem(const RecordParts& parts, TStockData& item)
+{
+    // An entry with fewer than ten values leaves the missing fields empty:
+    // the parts that do not exist are null views.
+    setText(item.code, parts[0]);
+    setText(item.name, parts[1]);
+    setText(item.value2, parts[2]);
+    setText(item.basePrice, parts[3]);
+    setText(item.price, parts[4]);
+    setText(item.value5, parts[5]);
+    setText(item.value6, parts[6]);
+    setText(item.value7, parts[7]);
+    setText(item.value8, parts[8]);
+    setText(item.value9, parts[9]);
+    setText(item.value10, parts[10]);
+
+    // Text that is no number gives 0; a zero basePrice gives Qt's text for a
+    // non-finite value.
+    const double basePrice = toDouble(item.basePrice);
+    const double price = toDouble(item.price);
+    item.percent.setNum((price - basePrice) / basePrice * 100, 'g', 2);
+}

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "quotes/StockData.h"
+#include "stocks/StockCodeData.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <QStringView>
+
+#include <array>
+
+class QNetworkAccessManager;
+class QNetworkReply;
+class QNetworkRequest;
+
+// The quote feed: one HTTP GET for all codes of the stock list, the reply cut
+// into quote records and handed on with readFinished. Keeps only the records
+// of the last good reply.
+class TStockDataSet : public QObject
+{
+    Q_OBJECT
+public:
+    explicit TStockDataSet(QObject* parent = nullptr);
+    ~TStockDataSet() override;
+
+    // An empty list keeps the previous codes. Issues no request.
+    void setStockCodes(const TStockCodeDataItems& items);
+    // One request for all codes; the answer arrives through the event loop.
+    void download();
+
+    // Seams for tests and tools; the program itself uses the defaults.
+    // The base address the codes are appended to (the default ends in "/list=").
+    QString quoteUrl() const { return baseUrl; }
+    void setQuoteUrl(const QString& url);
+    // The base address of every feed constructed afterwards; empty text
+    // restores QUOTE_URL.
+    static void setDefaultQuoteUrl(const QString& url);
+    void setTransferTimeout(int ms);
+    const TStockDataItems& records() const { return items; }
+    QNetworkAccessManager* networkManager() const { return manager; }
+
+signals:
+    void readFinished(TStockDataItems items);
+
+public slots:
+    void downloadFinished(QNetworkReply* reply);
+
+private:
+    // Parts 0 to 10 of one record: the code and values 1 to 10.
+    using RecordParts = std::array<QStringView, 11>;
+
+    void downloadUrl(const QString& url);
+    void parseData(const QByteArray& bytes);
+    // The parse chain works on views into the decoded body, so an entry is
+    // copied only into the fields of its record.
+    void parseLine(QStringView line);
+    // The record text is `code` + "," + `values`, split at every ",".
+    void addItem(QStringView code, QStringView values);
+    static void fillItem(const RecordParts& parts, TStockData& item);
+
+    QString stockCodes;
+    TStockDataItems items;
+    QByteArray data;
+    QNetworkAccessManager* manager;
+    QNetworkRequest* request;
+
+    QString baseUrl;
+    QString lineBuffer;     // an entry with line feeds in it, without them
+    size_t recordCount = 0; // records of the reply being parsed so far
+};

@@ -1,0 +1,84 @@
+#include "quotes/StockDisplayHelper.h"
+
+#include "quotes/StockDataSet.h"
+#include "stocks/StockCodeList.h"
+
+#include <QBrush>
+#include <QColor>
+#include <QTableWidget>
+#include <QTableWidgetItem>
+
+namespace {
+constexpr int COLUMN_COUNT = 4;
+
+// Name and code left, price and change right; all vertically centred.
+constexpr Qt::Alignment COLUMN_ALIGNMENT[COLUMN_COUNT] = {
+    Qt::AlignLeft | Qt::AlignVCenter,
+    Qt::AlignLeft | Qt::AlignVCenter,
+    Qt::AlignRight | Qt::AlignVCenter,
+    Qt::AlignRight | Qt::AlignVCenter,
+};
+
+QTableWidgetItem* createItem(const QString& text, Qt::Alignment alignment, const QColor& color)
+{
+    auto* item = new QTableWidgetItem(text);
+    item->setTextAlignment(alignment);
+    // Qt::ForegroundRole: Qt 6's name for Qt 4's Qt::TextColorRole.
+    item->setForeground(QBrush(color));
+    return item;
+}
+} // namespace
+
+TStockDisplayHelper::TStockDisplayHelper(QObject* parent)
+    : QObject(parent), stockList(nullptr), dataSet(nullptr)
+{
+    dataSet = new TStockDataSet(this);
+    stockList = new TStockCodeList;
+    connect(dataSet, &TStockDataSet::readFinished, this, &TStockDisplayHelper::setWidgetText);
+}
+
+TStockDisplayHelper::~TStockDisplayHelper()
+{
+    delete dataSet;
+    delete stockList;
+}
+
+void TStockDisplayHelper::loadStockCodes()
+{
+    stockList->load();
+    dataSet->setStockCodes(stockList->items);
+    emit stockCodeChanged(stockList->items);
+}
+
+void TStockDisplayHelper::display()
+{
+    dataSet->download();
+}
+
+void TStockDisplayHelper::setWidgetText(TStockDataItems items)
+{
+    if (!table)
+        return;
+    const int count = int(items.size());
+    if (table->rowCount() != count)
+        resizeRows(count);
+    for (int i = 0; i < count; ++i) {
+        const TStockData& record = items[size_t(i)];
+        const QColor color =
+            record.percent.toDouble() < 0 ? QColor(Qt::darkGreen) : QColor(Qt::red);
+        rowTexts.clear();
+        rowTexts << record.name << record.code << record.price << record.percent;
+        setRowTexts(i, color);
+    }
+}
+
+void TStockDisplayHelper::resizeRows(int count)
+{
+    table->setRowCount(count);
+}
+
+void TStockDisplayHelper::setRowTexts(int row, const QColor& color)
+{
+    for (int column = 0; column < COLUMN_COUNT; ++column)
+        table->setItem(row, column, createItem(rowTexts[column], COLUMN_ALIGNMENT[column], color));
+}

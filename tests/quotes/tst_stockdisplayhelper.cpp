@@ -1,0 +1,127 @@
+#include "quotes/StockDataSet.h"
+#include "quotes/StockDisplayHelper.h"
+#include "stocks/StockCodeList.h"
+
+#include "FakeHttpServer.h"
+#include "TempAppDir.h"
+
+#include <QTableWidget>
+#include <QTest>
+
+namespace {
+TStockDataItems records(int count, const QString& percent = QStringLiteral("1.2"))
+{
+    TStockDataItems items;
+    for (int i = 0; i < count; ++i)
+        items.push_back(TStockData{QStringLiteral("60000%1").arg(i),
+                                   QStringLiteral("股票%1").arg(i),
+                                   {},
+                                   {},
+                                   QStringLiteral("1%1.00").arg(i),
+                                   {},
+                                   {},
+                                   {},
+                                   {},
+                                   {},
+                                   {},
+                                   percent});
+    return items;
+}
+} // namespace
+
+class TestStockDisplayHelper : public QObject
+{
+    Q_OBJECT
+    std::unique_ptr<TStockDisplayHelper> helper;
+    std::unique_ptr<QTableWidget> table;
+
+    void deliver(const TStockDataItems& items) { emit helper->feed()->readFinished(items); }
+
+private slots:
+    void init()
+    {
+        helper = std::make_unique<TStockDisplayHelper>(nullptr);
+        table = std::make_unique<QTableWidget>(0, 4);
+        helper->table = table.get();
+    }
+
+    void rowsFollowRecords()
+    {
+        deliver(records(3));
+        QCOMPARE(table->rowCount(), 3);
+        deliver(records(2));
+        QCOMPARE(table->rowCount(), 2);
+        QCOMPARE(table->item(1, 1)->text(), QStringLiteral("600001"));
+        helper->table = nullptr; // records before the table is set are ignored
+        deliver(records(3));
+        QCOMPARE(table->rowCount(), 2);
+    }
+
+    void cells_data()
+    {
+        QTest::addColumn<QString>("percent");
+        QTest::addColumn<QColor>("color");
+        QTest::newRow("-0.5") << "-0.5" << QColor(Qt::darkGreen);
+        QTest::newRow("0") << "0" << QColor(Qt::red);
+        QTest::newRow("1.2") << "1.2" << QColor(Qt::red);
+        QTest::newRow("not a number") << "abc" << QColor(Qt::red);
+        QTest::newRow("10") << "10" << QColor(Qt::red);
+        QTest::newRow("exponent") << "1.5e+02" << QColor(Qt::red);
+    }
+    void cells()
+    {
+        QFETCH(QString, percent);
+        QFETCH(QColor, color);
+        deliver(records(2, percent));
+        const QStringList texts{QStringLiteral("股票1"), "600001", "11.00", percent};
+        const int left = Qt::AlignLeft | Qt::AlignVCenter,
+                  right = Qt::AlignRight | Qt::AlignVCenter;
+        const int alignments[] = {left, left, right, right};
+        for (int column = 0; column < 4; ++column) {
+            const QTableWidgetItem* item = table->item(1, column);
+            QCOMPARE(item->text(), texts[column]);
+            QCOMPARE(item->foreground().color(), color);
+            QCOMPARE(item->textAlignment(), alignments[column]);
+        }
+    }
+
+    void selectionAndWidthsSurvive()
+    {
+        deliver(records(3));
+        table->setSelectionBehavior(QAbstractItemView::SelectRows);
+        table->selectRow(1);
+        table->setColumnWidth(0, 123);
+        deliver(records(3, QStringLiteral("-1")));
+        QCOMPARE(table->currentRow(), 1);
+        QCOMPARE(table->selectionModel()->selectedRows().size(), 1);
+        QVERIFY(table->selectionModel()->isRowSelected(1, {}));
+        QCOMPARE(table->columnWidth(0), 123);
+    }
+
+    void loadAnnouncesAndRequests()
+    {
+        TempAppDir dir;
+        TStockCodeList file;
+        file.items = {TStockCodeData{"sh600000", {}, {}, {}, {}, {}},
+                      TStockCodeData{"sz000001", {}, {}, {}, {}, {}}};
+        file.save();
+        int announced = 0;
+        connect(helper.get(), &TStockDisplayHelper::stockCodeChanged, this,
+                [&](TStockCodeDataItems items) { announced += int(items.size()); });
+        helper->loadStockCodes();
+        helper->loadStockCodes(); // unchanged, announced all the same
+        QCOMPARE(announced, 4);
+
+        FakeHttpServer server;
+        server.enqueue(HttpReply::gb18030(QStringLiteral("var hq_str_sh600000=\"浦发,1,10,11\";")));
+        helper->feed()->setQuoteUrl(server.baseUrl() + QStringLiteral("/list="));
+        helper->display();
+        QTRY_COMPARE(table->rowCount(), 1);
+        QCOMPARE(server.lastRequest().target, QByteArray("/list=sh600000,sz000001"));
+        QCOMPARE(table->item(0, 0)->text(), QStringLiteral("浦发"));
+        QCOMPARE(table->item(0, 3)->text(), QStringLiteral("10"));
+    }
+};
+
+QTEST_MAIN(TestStockDisplayHelper)
+#include "tst_stockdisplayhelper.moc"
