@@ -26,7 +26,7 @@ const QString QUOTE_URL = quoteRoot();
 // not name its own finance site, so the feed sends one.
 const QByteArray QUOTE_REFERER = QByteArrayLiteral("https://finance.sina.com.cn/");
 
-// The design has no time-out, so a hung service would pile up one open request
+// Without a time-out a hung service would pile up one open request
 // per refresh. A request that transfers nothing for this long ends with an
 // error, which keeps the last quotes like any other failure.
 constexpr int TRANSFER_TIMEOUT_MS = 15000;

@@ -38,6 +38,12 @@ public:
     static void setDefaultQuoteUrl(const QString& url);
     void setTransferTimeout(int ms);
     const TStockDataItems& records() const { return items; }
+    // The parse every reply goes through, for benchmarks and fuzzing.
+    const TStockDataItems& parseReply(const QByteArray& body)
+    {
+        parseData(body);
+        return items;
+    }
     QNetworkAccessManager* networkManager() const { return manager; }
 
 signals:
