@@ -1,0 +1,180 @@
+#include "ui/StockChartForm.h"
+
+#include "ui_StockChartForm.h"
+
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QPalette>
+#include <QPixmap>
+#include <QResizeEvent>
+#include <QUrl>
+
+#include <array>
+
+namespace {
+// A public service that serves ready-made GIF charts under these paths. A
+// build may move it (QUOTARIUM_CHART_ROOT), a test or tool at run time.
+const QString DEFAULT_CHART_HOST = QStringLiteral("http://image.sinajs.cn");
+
+// One path per entry of the chart kind box, in the box's order.
+const std::array<QString, 25> CHART_URLS = {
+    QStringLiteral("/newchart/min/n/"),     // 日均线
+    QStringLiteral("/newchart/daily/n/"),   // 日K线
+    QStringLiteral("/newchart/weekly/n/"),  // 周K线
+    QStringLiteral("/newchart/monthly/n/"), // 月K线
+    QStringLiteral("/newchart/macd/n/"),    // MACD
+    QStringLiteral("/newchart/trix/n/"),    // TRIX
+    QStringLiteral("/newchart/dmi/n/"),     // DMI
+    QStringLiteral("/newchart/expma/n/"),   // EXPMA
+    QStringLiteral("/newchart/brar/n/"),    // BRAR
+    QStringLiteral("/newchart/cr/n/"),      // CR
+    QStringLiteral("/newchart/vr/n/"),      // VR
+    QStringLiteral("/newchart/psy/n/"),     // PSY
+    QStringLiteral("/newchart/obv/n/"),     // OBV
+    QStringLiteral("/newchart/asi/n/"),     // ASI
+    QStringLiteral("/newchart/emv/n/"),     // EMV
+    QStringLiteral("/newchart/wvad/n/"),    // WVA: the service spells it with four letters
+    QStringLiteral("/newchart/rsi/n/"),     // RSI
+    QStringLiteral("/newchart/wr/n/"),      // WR
+    QStringLiteral("/newchart/kdj/n/"),     // KDJ
+    QStringLiteral("/newchart/roc/n/"),     // ROC
+    QStringLiteral("/newchart/mike/n/"),    // MIKE
+    QStringLiteral("/newchart/dma/n/"),     // DMA
+    QStringLiteral("/newchart/boll/n/"),    // BOLL
+    QStringLiteral("/newchart/bias/n/"),    // BIAS
+    QStringLiteral("/newchart/cci/n/"),     // CCI
+};
+
+// A hung service must not keep requests piling up for ever.
+constexpr int TRANSFER_TIMEOUT_MS = 15000;
+
+QString& chartHostOverride()
+{
+    static QString root;
+    return root;
+}
+
+QString withoutTrailingSlashes(QString root)
+{
+    while (root.endsWith(QLatin1Char('/')))
+        root.chop(1);
+    return root;
+}
+} // namespace
+
+QString TChartUrl::url(const QString& code, int kind) const
+{
+    QString address;
+    if (kind >= 0 && kind < int(CHART_URLS.size()))
+        address = chartHost() + CHART_URLS[std::size_t(kind)];
+    // The code travels as typed, but encoded so that a '#', '?' or '/' in it
+    // stays part of the file name instead of cutting the address short.
+    address += QString::fromLatin1(QUrl::toPercentEncoding(code));
+    address += QStringLiteral(".gif");
+    return address;
+}
+
+void TChartUrl::setChartHost(const QString& root)
+{
+    chartHostOverride() = withoutTrailingSlashes(root);
+}
+
+QString TChartUrl::chartHost()
+{
+    if (!chartHostOverride().isEmpty())
+        return chartHostOverride();
+    const QString configured = withoutTrailingSlashes(QStringLiteral(QUOTARIUM_CHART_ROOT));
+    return configured.isEmpty() ? DEFAULT_CHART_HOST : configured;
+}
+
+TStockChartForm::TStockChartForm(QWidget* parent) : QDialog(parent), ui(new Ui::TStockChartForm)
+{
+    ui->setupUi(this);
+    // The close button is named as well: without it some window managers
+    // offer no way to close a window that asks for its own buttons.
+    setWindowFlags(Qt::Dialog | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
+
+    chartUrl = new TChartUrl;
+    // Parented only so that the window's object tree shows its requests; the
+    // destructor still deletes it first.
+    manager = new QNetworkAccessManager(this);
+    request = new QNetworkRequest(QUrl());
+    request->setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                          QNetworkRequest::NoLessSafeRedirectPolicy);
+    request->setTransferTimeout(TRANSFER_TIMEOUT_MS);
+    pixmap = new QPixmap;
+
+    connect(manager, &QNetworkAccessManager::finished, this,
+            &TStockChartForm::chartDownloadFinished);
+}
+
+TStockChartForm::~TStockChartForm()
+{
+    // Replies torn down with the manager must not reach a half-destroyed window.
+    disconnect(manager, nullptr, this, nullptr);
+    delete ui;
+    delete chartUrl;
+    delete manager;
+    delete request;
+    delete pixmap;
+}
+
+void TStockChartForm::setStockList(const QStringList& codes)
+{
+    ui->cbbStockNum->clear();
+    ui->cbbStockNum->addItems(codes);
+}
+
+void TStockChartForm::chartView()
+{
+    downloadUrl(chartUrl->url(currentStockCode(), ui->cbbChartSet->currentIndex()));
+}
+
+void TStockChartForm::chartDownloadFinished(QNetworkReply* reply)
+{
+    // Read once and done with: a window kept open for days must not collect
+    // one reply per chart it ever showed.
+    reply->deleteLater();
+    if (reply != latestReply || reply->error() != QNetworkReply::NoError)
+        return;
+    const QByteArray bytes = reply->readAll();
+
+    // Anything that is not a readable GIF leaves the last good chart showing.
+    QPixmap loaded;
+    if (!loaded.loadFromData(bytes, "GIF"))
+        return;
+    *pixmap = loaded;
+    drawChart(*pixmap, ui->wdtChart->size());
+}
+
+void TStockChartForm::resizeEvent(QResizeEvent* event)
+{
+    QDialog::resizeEvent(event);
+    drawChart(*pixmap, ui->wdtChart->size());
+}
+
+QString TStockChartForm::currentStockCode() const
+{
+    return ui->cbbStockNum->currentText();
+}
+
+void TStockChartForm::downloadUrl(const QString& url)
+{
+    request->setUrl(QUrl(url));
+    latestReply = manager->get(*request);
+}
+
+void TStockChartForm::drawChart(const QPixmap& image, const QSize& size)
+{
+    // Until a chart has arrived the area keeps its plain background.
+    if (image.isNull() || size.isEmpty())
+        return;
+    // Always from the image as received, so shrinking and growing the window
+    // costs no quality.
+    const QPixmap scaled = image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    QPalette palette;
+    palette.setBrush(QPalette::All, ui->wdtChart->backgroundRole(), QBrush(scaled));
+    ui->wdtChart->setAutoFillBackground(true);
+    ui->wdtChart->setPalette(palette);
+}

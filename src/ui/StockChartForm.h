@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QDialog>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+
+class QNetworkAccessManager;
+class QNetworkReply;
+class QNetworkRequest;
+class QPixmap;
+class QResizeEvent;
+class QSize;
+
+namespace Ui {
+class TStockChartForm;
+}
+
+// Builds the address of one chart image: the service's root, the kind's
+// path, the code, ".gif".
+class TChartUrl
+{
+public:
+    // A kind outside the table gives the code and ".gif" alone.
+    QString url(const QString& code, int kind) const;
+
+    // Lets tests and demo tools send chart requests to a service of their
+    // own, e.g. "http://127.0.0.1:8080"; an empty text goes back to the
+    // build's default service.
+    static void setChartHost(const QString& root);
+    static QString chartHost();
+};
+
+// Shows one ready-made chart image for a code and a chart kind, stretched
+// over the chart area. Lives as long as the main window; hiding it keeps the
+// boxes and the last image.
+class TStockChartForm : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit TStockChartForm(QWidget* parent = nullptr);
+    ~TStockChartForm() override;
+
+    // Refills the code box; selecting the first code requests its chart,
+    // also while the window is hidden.
+    void setStockList(const QStringList& codes);
+
+public slots:
+    void chartView();
+    void chartDownloadFinished(QNetworkReply* reply);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    QString currentStockCode() const;
+    void downloadUrl(const QString& url);
+    void drawChart(const QPixmap& image, const QSize& size);
+
+    Ui::TStockChartForm* ui;
+    QNetworkAccessManager* manager;
+    QNetworkRequest* request;
+    QPixmap* pixmap;
+    TChartUrl* chartUrl;
+    // Only the answer to the newest request may change the picture, so the
+    // chart always matches what the boxes show.
+    QPointer<QNetworkReply> latestReply;
+};
