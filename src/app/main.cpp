@@ -1,5 +1,6 @@
 #include "app/AppGlobals.h"
 #include "app/Gb18030.h"
+#include "ui/MainForm.h"
 
 #include <QApplication>
 #include <QDir>
@@ -22,5 +23,9 @@ int main(int argc, char* argv[])
     QCoreApplication::installTranslator(translator);
     QCoreApplication::setApplicationName(QStringLiteral("Quotarium"));
 
-    return 0;
+    // Closing the window only hides it; the exit action alone ends the loop.
+    QApplication::setQuitOnLastWindowClosed(false);
+    TMainForm mainForm;
+    mainForm.show();
+    return QApplication::exec();
 }

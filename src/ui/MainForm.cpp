@@ -1,0 +1,318 @@
+#include "ui/MainForm.h"
+
+#include "app/AppGlobals.h"
+#include "quotes/StockDisplayHelper.h"
+#include "settings/Config.h"
+#include "settings/OptionForm.h"
+#include "stocks/StockSetForm.h"
+#include "ui/AboutForm.h"
+#include "ui/StockChartForm.h"
+#include "ui_MainForm.h"
+
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QIcon>
+#include <QMenu>
+#include <QTimer>
+
+namespace {
+// Window styles as stored in Config.xml.
+enum WindowStyle
+{
+    NormalStyle = 0,
+    TopStyle = 1,
+    BottomStyle = 2,
+};
+} // namespace
+
+TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), ui(new Ui_TMainForm), adHelper(nullptr)
+{
+    ui->setupUi(this);
+    createMenus();
+    // A null reference stands for the desktop.
+    vk::moveCenter(this, nullptr);
+
+    chartForm = new TStockChartForm(this);
+    displayHelper = new TStockDisplayHelper(this);
+    displayHelper->table = ui->tabStock;
+    timer = new QTimer(this);
+    timer->setObjectName(QStringLiteral("timer"));
+
+    config = new TConfig(this);
+    config->load();
+    setFont(TConfig::uiFont);
+    mainMenu->setFont(TConfig::uiFont);
+    styleMenu->setFont(TConfig::uiFont);
+    ui->tabStock->setFont(TConfig::marketFont);
+    QApplication::setFont(TConfig::uiFont);
+    // An always-on-top ticker is expected to stay so after a restart.
+    if (QAction* restored = styleAction(TConfig::windowStyle)) {
+        restored->setChecked(true);
+        applyFormStyle(restored);
+    }
+
+    updateChecker = new VkCheckUpdate(nullptr);
+
+    connect(displayHelper, &TStockDisplayHelper::stockCodeChanged, this,
+            &TMainForm::stockCodeChanged);
+    connect(timer, &QTimer::timeout, displayHelper, &TStockDisplayHelper::display);
+    connect(ui->btnHide, &QPushButton::clicked, this, &TMainForm::hideAllWindow);
+
+    initAd();
+
+    displayHelper->loadStockCodes();
+    displayHelper->display();
+
+    timer->start(TConfig::dataTimer * 1000);
+
+    checkUpdate();
+    createStockMenu();
+    createTrayIcon();
+}
+
+TMainForm::~TMainForm()
+{
+    config->save();
+    delete config;
+    delete chartForm;
+    delete displayHelper;
+    delete timer;
+    delete updateChecker;
+    delete ui;
+}
+
+void TMainForm::createMenus()
+{
+    mainMenu = new QMenu(this);
+    mainMenu->setObjectName(QStringLiteral("mainMenu"));
+    ui->btnMenu->setMenu(mainMenu);
+
+    styleMenu = mainMenu->addMenu(QStringLiteral("窗口风格"));
+    styleMenu->setObjectName(QStringLiteral("styleMenu"));
+    styleMenu->addAction(ui->actFormNormal);
+    styleMenu->addAction(ui->actFormTop);
+    styleMenu->addAction(ui->actFormBotton);
+
+    mainMenu->addAction(ui->actChart);
+    mainMenu->addAction(ui->actStockSet);
+    mainMenu->addAction(ui->actOption);
+    mainMenu->addAction(ui->actAbout);
+    mainMenu->addAction(ui->actExit);
+
+    auto* group = new QActionGroup(this);
+    ui->actFormNormal->setChecked(true);
+    group->addAction(ui->actFormNormal);
+    group->addAction(ui->actFormTop);
+    group->addAction(ui->actFormBotton);
+    connect(group, &QActionGroup::triggered, this, &TMainForm::setFormStyle);
+}
+
+void TMainForm::initAd()
+{
+    ui->wdtAd->setVisible(false);
+    ui->wdtAd->installEventFilter(this);
+    adHelper.setWidget(ui->wdtAd);
+    adHelper.url = AD_CONFIG_URL;
+    adHelper.interval = 5000;
+    adHelper.exec();
+}
+
+void TMainForm::checkUpdate()
+{
+    connect(updateChecker, &VkCheckUpdate::update, this, &TMainForm::haveUpdate);
+    updateChecker->exec(UPDATE_CHECK_URL, PRODUCT_ID, UPDATE_DATE);
+}
+
+void TMainForm::createStockMenu()
+{
+    stockMenu = new QMenu(this);
+    stockMenu->setObjectName(QStringLiteral("stockMenu"));
+    QAction* discuss = stockMenu->addAction(QStringLiteral("股票大家谈"));
+    discuss->setObjectName(QStringLiteral("actDiscuss"));
+    ui->tabStock->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(ui->tabStock, &QWidget::customContextMenuRequested, this,
+            &TMainForm::customContextMenuRequested);
+    connect(discuss, &QAction::triggered, this, &TMainForm::stockMenuClick);
+}
+
+void TMainForm::createTrayIcon()
+{
+    trayIcon = new QSystemTrayIcon(QIcon(TRAY_ICON), this);
+    trayIcon->setToolTip(QCoreApplication::applicationName() + QLatin1Char('\n') +
+                         QStringLiteral("单击显示窗口"));
+    trayIcon->setVisible(true);
+    connect(trayIcon, &QSystemTrayIcon::activated, this, &TMainForm::showAllWindow);
+}
+
+QAction* TMainForm::styleAction(int style) const
+{
+    switch (style) {
+    case NormalStyle:
+        return ui->actFormNormal;
+    case TopStyle:
+        return ui->actFormTop;
+    case BottomStyle:
+        return ui->actFormBotton;
+    default:
+        return nullptr;
+    }
+}
+
+bool TMainForm::applyFormStyle(QAction* a)
+{
+    if (a == ui->actFormNormal)
+        setWindowFlags(Qt::Window);
+    else if (a == ui->actFormTop)
+        setWindowFlags(Qt::WindowStaysOnTopHint);
+    else if (a == ui->actFormBotton)
+        setWindowFlags(Qt::WindowStaysOnBottomHint);
+    else
+        return false;
+    return true;
+}
+
+void TMainForm::setFormStyle(QAction* a)
+{
+    if (applyFormStyle(a)) {
+        for (int style : {NormalStyle, TopStyle, BottomStyle}) {
+            if (styleAction(style) == a)
+                TConfig::setWindowStyle(style);
+        }
+    }
+    // New flags hide a visible window.
+    setVisible(true);
+}
+
+void TMainForm::showAbout()
+{
+    TAboutForm about(this);
+    about.setFont(TConfig::uiFont);
+    about.exec();
+}
+
+void TMainForm::showChart()
+{
+    chartForm->setFont(TConfig::uiFont);
+    chartForm->setVisible(true);
+}
+
+void TMainForm::showStockSet()
+{
+    TStockSetForm stockSet(this);
+    connect(&stockSet, &TStockSetForm::stockSetChange, this, &TMainForm::stockSetChange);
+    stockSet.setFont(TConfig::uiFont);
+    stockSet.exec();
+}
+
+void TMainForm::showOption()
+{
+    TOptionForm option(this);
+    option.setConfig(config);
+    // The dialog is made anew each time, the store lives on: connecting on
+    // every opening would deliver each later change once per opening.
+    if (!configSignalsConnected) {
+        connect(config, &TConfig::uiFontChange, this, &TMainForm::uiFontChange);
+        connect(config, &TConfig::marketFontChange, this, &TMainForm::marketFontChange);
+        connect(config, &TConfig::dataTimerChange, this, &TMainForm::dataTimerChange);
+        configSignalsConnected = true;
+    }
+    option.exec();
+}
+
+void TMainForm::stockCodeChanged(TStockCodeDataItems items)
+{
+    QStringList codes;
+    codes.reserve(qsizetype(items.size()));
+    for (const TStockCodeData& item : items)
+        codes << item.code;
+    chartForm->setStockList(codes);
+}
+
+void TMainForm::exitApp()
+{
+    QCoreApplication::exit(0);
+}
+
+void TMainForm::uiFontChange(QFont font)
+{
+    setFont(font);
+    chartForm->setFont(font);
+    mainMenu->setFont(font);
+    styleMenu->setFont(font);
+    QApplication::setFont(TConfig::uiFont);
+}
+
+void TMainForm::marketFontChange(QFont font)
+{
+    ui->tabStock->setFont(font);
+}
+
+void TMainForm::dataTimerChange(int time)
+{
+    timer->stop();
+    timer->start(time * 1000);
+}
+
+void TMainForm::haveUpdate(bool update)
+{
+    if (!update)
+        return;
+    if (vk::messageBox(QMessageBox::Information, QStringLiteral("提示"),
+                       QStringLiteral("有新版本是否查看？"), QStringLiteral("确定"),
+                       QStringLiteral("取消"), this))
+        vk::openUrl(SITE_URL);
+}
+
+void TMainForm::stockSetChange()
+{
+    displayHelper->loadStockCodes();
+    displayHelper->display();
+}
+
+void TMainForm::stockMenuClick()
+{
+    const int row = ui->tabStock->currentRow();
+    if (row < 0)
+        return;
+    const QTableWidgetItem* item = ui->tabStock->item(row, 1);
+    if (!item)
+        return;
+    vk::openUrl(DISCUSS_URL + item->text());
+}
+
+void TMainForm::customContextMenuRequested(QPoint pos)
+{
+    Q_UNUSED(pos);
+    stockMenu->exec(QCursor::pos());
+}
+
+void TMainForm::hideAllWindow()
+{
+    setVisible(false);
+}
+
+void TMainForm::showAllWindow(QSystemTrayIcon::ActivationReason reason)
+{
+    if (reason == QSystemTrayIcon::Trigger)
+        setVisible(true);
+}
+
+bool TMainForm::eventFilter(QObject* obj, QEvent* event)
+{
+    if (obj == ui->wdtAd) {
+        if (event->type() == QEvent::MouseButtonPress) {
+            adHelper.click();
+            return true;
+        }
+        return false;
+    }
+    return QMainWindow::eventFilter(obj, event);
+}
+
+void TMainForm::closeEvent(QCloseEvent* event)
+{
+    event->ignore();
+    setVisible(false);
+}

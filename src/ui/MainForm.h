@@ -1,0 +1,74 @@
+#pragma once
+
+#include "stocks/StockCodeData.h"
+#include "vendor_api/VkPack.h"
+
+#include <QFont>
+#include <QMainWindow>
+#include <QSystemTrayIcon>
+
+class QAction;
+class QMenu;
+class QTimer;
+class TConfig;
+class TStockChartForm;
+class TStockDisplayHelper;
+class Ui_TMainForm;
+
+// The ticker window. It owns everything that lives for the whole run and
+// only hides when closed: the program ends through the exit action alone.
+class TMainForm : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit TMainForm(QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+public slots:
+    void showAbout();
+    void setFormStyle(QAction* a);
+    void showChart();
+    void showStockSet();
+    void showOption();
+    void stockCodeChanged(TStockCodeDataItems items);
+    void exitApp();
+    void uiFontChange(QFont font);
+    void marketFontChange(QFont font);
+    void dataTimerChange(int time);
+
+private slots:
+    void haveUpdate(bool update);
+    void stockSetChange();
+    void stockMenuClick();
+    void customContextMenuRequested(QPoint pos);
+    void hideAllWindow();
+    void showAllWindow(QSystemTrayIcon::ActivationReason reason);
+
+protected:
+    bool eventFilter(QObject* obj, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void createMenus();
+    void initAd();
+    void checkUpdate();
+    void createStockMenu();
+    void createTrayIcon();
+    // Sets the flags of a style without showing the window: at start-up the
+    // window is not shown yet.
+    bool applyFormStyle(QAction* a);
+    QAction* styleAction(int style) const;
+
+    Ui_TMainForm* ui;
+    QMenu* mainMenu = nullptr;
+    QMenu* styleMenu = nullptr;
+    QMenu* stockMenu = nullptr;
+    QTimer* timer = nullptr;
+    TStockDisplayHelper* displayHelper = nullptr;
+    TStockChartForm* chartForm = nullptr;
+    TConfig* config = nullptr;
+    VkAdHelper adHelper;
+    VkCheckUpdate* updateChecker = nullptr;
+    QSystemTrayIcon* trayIcon = nullptr;
+    bool configSignalsConnected = false;
+};

@@ -1,0 +1,52 @@
+#include "FakeServices.h"
+
+#include "QuoteReplies.h"
+#include "quotes/StockDataSet.h"
+#include "ui/StockChartForm.h"
+
+#include <QNetworkProxy>
+
+FakeServices::FakeServices()
+{
+    server.setHandler([this](const HttpRequestRecord& request) {
+        if (request.path.startsWith(QStringLiteral("/list="))) {
+            if (!quotesUp)
+                return HttpReply::withStatus(500);
+            return HttpReply::gb18030(quoteReplyFor(codesOfQuotePath(request.path)));
+        }
+        if (request.path.endsWith(QStringLiteral("/ver.php")))
+            return HttpReply::ok("date=" + latestRelease.toLatin1() + "\n");
+        if (request.path.endsWith(QStringLiteral("/ad/ad_cfg_1.php")))
+            return adConfig.isEmpty() ? HttpReply::withStatus(404) : HttpReply::ok(adConfig);
+        const auto file = files.constFind(request.path);
+        if (file != files.constEnd())
+            return *file;
+        return HttpReply::withStatus(404);
+    });
+    QNetworkProxy::setApplicationProxy(
+        QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), server.port()));
+    TStockDataSet::setDefaultQuoteUrl(server.baseUrl() + QStringLiteral("/list="));
+    TChartUrl::setChartHost(server.baseUrl());
+}
+
+FakeServices::~FakeServices()
+{
+    QNetworkProxy::setApplicationProxy(QNetworkProxy(QNetworkProxy::NoProxy));
+    TStockDataSet::setDefaultQuoteUrl(QString());
+    TChartUrl::setChartHost(QString());
+}
+
+QList<HttpRequestRecord> FakeServices::quoteRequests() const
+{
+    return requestsTo(QStringLiteral("/list="));
+}
+
+QList<HttpRequestRecord> FakeServices::requestsTo(const QString& pathPrefix) const
+{
+    QList<HttpRequestRecord> matching;
+    for (const HttpRequestRecord& r : server.requests()) {
+        if (r.path.startsWith(pathPrefix) || r.path.contains(pathPrefix))
+            matching << r;
+    }
+    return matching;
+}

@@ -1,0 +1,397 @@
+#include "app/AppGlobals.h"
+#include "quotes/StockDisplayHelper.h"
+#include "settings/Config.h"
+#include "stocks/StockCodeList.h"
+#include "ui/MainForm.h"
+#include "ui/StockChartForm.h"
+#include "vendor_api/VkPack.h"
+
+#include "FakeServices.h"
+#include "TempAppDir.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QBuffer>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QImage>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSystemTrayIcon>
+#include <QTableWidget>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+namespace {
+// QObject::receivers is protected; a pointer to the member reads it.
+int receiverCount(const QObject* object, const char* signal)
+{
+    struct Access : QObject
+    {
+        using QObject::receivers;
+    };
+    int (QObject::*receivers)(const char*) const = &Access::receivers;
+    return (object->*receivers)(signal);
+}
+
+void writeStocks(const QStringList& codes)
+{
+    TStockCodeList list;
+    for (const QString& code : codes) {
+        TStockCodeData entry;
+        entry.code = code;
+        list.items.push_back(entry);
+    }
+    list.save();
+}
+
+// Closes whatever modal dialog opens next, as a person pressing Esc would.
+void closeNextModal()
+{
+    QTimer::singleShot(0, [] {
+        if (QWidget* modal = QApplication::activeModalWidget())
+            modal->close();
+    });
+}
+} // namespace
+
+class UrlCatcher : public QObject
+{
+    Q_OBJECT
+public:
+    QStringList opened;
+public slots:
+    void open(const QUrl& url) { opened << url.toString(); }
+};
+
+class TestMainForm : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void startsWithQuotesAndMenus();
+    void timerTickRequestsAgain();
+    void closeHidesAndTrayShows();
+    void styles_data();
+    void styles();
+    void styleSurvivesRestart();
+    void intervalChangeRestartsTimerOnce();
+    void fontsApplyWhereTheyBelong();
+    void exitEndsTheLoopAndWritesConfig();
+    void discussionOpensTheCurrentCode();
+    void updatePrompt_data();
+    void updatePrompt();
+    void updateCheckAgainstService();
+    void adPanelPressReachesTheHelper();
+    void failedRefreshKeepsLastQuotes();
+
+private:
+    TMainForm* window() { return form.get(); }
+    QTableWidget* table() { return form->findChild<QTableWidget*>(QStringLiteral("tabStock")); }
+    QAction* action(const char* name) { return form->findChild<QAction*>(QLatin1String(name)); }
+
+    std::unique_ptr<TempAppDir> dir;
+    std::unique_ptr<FakeServices> services;
+    std::unique_ptr<TMainForm> form;
+    UrlCatcher urls;
+};
+
+void TestMainForm::init()
+{
+    dir = std::make_unique<TempAppDir>();
+    services = std::make_unique<FakeServices>();
+    TConfig::uiFont = QFont();
+    TConfig::marketFont = QFont();
+    TConfig::windowStyle = 0;
+    TConfig::dataTimer = 30;
+    writeStocks({QStringLiteral("sh600000"), QStringLiteral("sz000001")});
+    urls.opened.clear();
+    QDesktopServices::setUrlHandler(QStringLiteral("http"), &urls, "open");
+    QDesktopServices::setUrlHandler(QStringLiteral("https"), &urls, "open");
+    vk::clearAskedMessageBoxes();
+    form = std::make_unique<TMainForm>();
+}
+
+void TestMainForm::cleanup()
+{
+    form.reset();
+    QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+    QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+    services.reset();
+    dir.reset();
+}
+
+void TestMainForm::startsWithQuotesAndMenus()
+{
+    // The first request goes out from the constructor, before any tick.
+    QTRY_COMPARE(services->quoteRequests().size(), 1);
+    QCOMPARE(services->quoteRequests().first().path, QStringLiteral("/list=sh600000,sz000001"));
+    QTRY_COMPARE(table()->rowCount(), 2);
+    QCOMPARE(table()->item(0, 0)->text(), QStringLiteral("浦发银行"));
+    QCOMPARE(table()->item(1, 1)->text(), QStringLiteral("000001"));
+
+    QCOMPARE(window()->windowTitle(), QStringLiteral("Quotarium"));
+    QCOMPARE(window()->size(), QSize(439, 295));
+    auto* menuButton = window()->findChild<QPushButton*>(QStringLiteral("btnMenu"));
+    QStringList entries;
+    for (QAction* a : menuButton->menu()->actions())
+        entries << a->text();
+    QCOMPARE(entries, QStringList({QStringLiteral("窗口风格"), QStringLiteral("技术指标"),
+                                   QStringLiteral("股票设置"), QStringLiteral("选项"),
+                                   QStringLiteral("关于"), QStringLiteral("退出")}));
+    QVERIFY(action("actFormNormal")->isChecked());
+
+    auto* tray = window()->findChild<QSystemTrayIcon*>();
+    QVERIFY(tray);
+    QCOMPARE(tray->toolTip(),
+             QCoreApplication::applicationName() + QStringLiteral("\n单击显示窗口"));
+
+    // The chart window follows the stock list from the start.
+    auto* chart = window()->findChild<TStockChartForm*>();
+    QVERIFY(chart && !chart->isVisible());
+    auto* codes = chart->findChild<QComboBox*>(QStringLiteral("cbbStockNum"));
+    QCOMPARE(codes->count(), 2);
+    QCOMPARE(codes->itemText(1), QStringLiteral("sz000001"));
+
+    auto* ad = window()->findChild<QWidget*>(QStringLiteral("wdtAd"));
+    QVERIFY(ad->isHidden());
+}
+
+void TestMainForm::timerTickRequestsAgain()
+{
+    QTRY_COMPARE(services->quoteRequests().size(), 1);
+    auto* timer = window()->findChild<QTimer*>(QStringLiteral("timer"));
+    QVERIFY(timer->isActive());
+    QCOMPARE(timer->interval(), 30 * 1000);
+    // A shorter interval stands in for waiting 30 s for the tick.
+    timer->setInterval(20);
+    QTRY_VERIFY(services->quoteRequests().size() >= 3);
+}
+
+void TestMainForm::closeHidesAndTrayShows()
+{
+    window()->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window()));
+    QVERIFY(!window()->close());
+    QVERIFY(window()->isHidden());
+
+    auto* tray = window()->findChild<QSystemTrayIcon*>();
+    emit tray->activated(QSystemTrayIcon::Context);
+    emit tray->activated(QSystemTrayIcon::DoubleClick);
+    QVERIFY(window()->isHidden());
+    emit tray->activated(QSystemTrayIcon::Trigger);
+    QVERIFY(window()->isVisible());
+
+    window()->findChild<QPushButton*>(QStringLiteral("btnHide"))->click();
+    QVERIFY(window()->isHidden());
+}
+
+void TestMainForm::styles_data()
+{
+    QTest::addColumn<QString>("actionName");
+    QTest::addColumn<int>("hint");
+    QTest::addColumn<int>("stored");
+    QTest::newRow("top") << "actFormTop" << int(Qt::WindowStaysOnTopHint) << 1;
+    QTest::newRow("bottom") << "actFormBotton" << int(Qt::WindowStaysOnBottomHint) << 2;
+    QTest::newRow("normal") << "actFormNormal" << 0 << 0;
+}
+
+void TestMainForm::styles()
+{
+    QFETCH(QString, actionName);
+    QFETCH(int, hint);
+    QFETCH(int, stored);
+    window()->show();
+    // Start from another style so every row is a real change; then choose
+    // the same style twice: it is re-applied and the window shown again.
+    action(actionName == QLatin1String("actFormTop") ? "actFormBotton" : "actFormTop")->trigger();
+    for (int round = 0; round < 2; ++round) {
+        QAction* chosen = window()->findChild<QAction*>(actionName);
+        chosen->trigger();
+        QVERIFY(window()->isVisible());
+        const Qt::WindowFlags flags = window()->windowFlags();
+        QCOMPARE(bool(flags & Qt::WindowStaysOnTopHint), hint == Qt::WindowStaysOnTopHint);
+        QCOMPARE(bool(flags & Qt::WindowStaysOnBottomHint), hint == Qt::WindowStaysOnBottomHint);
+        int checked = 0;
+        for (const char* name : {"actFormNormal", "actFormTop", "actFormBotton"})
+            checked += action(name)->isChecked() ? 1 : 0;
+        QCOMPARE(checked, 1);
+        QVERIFY(chosen->isChecked());
+        QCOMPARE(TConfig::windowStyle, stored);
+    }
+}
+
+void TestMainForm::styleSurvivesRestart()
+{
+    action("actFormTop")->trigger();
+    form.reset(); // saves Config.xml
+    TConfig::windowStyle = 0;
+    form = std::make_unique<TMainForm>();
+    QVERIFY(action("actFormTop")->isChecked());
+    QVERIFY(!action("actFormNormal")->isChecked());
+    QVERIFY(window()->windowFlags() & Qt::WindowStaysOnTopHint);
+}
+
+void TestMainForm::intervalChangeRestartsTimerOnce()
+{
+    auto* config = window()->findChild<TConfig*>();
+    QVERIFY(config);
+    for (int i = 0; i < 3; ++i) {
+        closeNextModal();
+        action("actOption")->trigger();
+    }
+    // Each change reaches the window once, however often the dialog opened.
+    QCOMPARE(receiverCount(config, SIGNAL(dataTimerChange(int))), 1);
+    QCOMPARE(receiverCount(config, SIGNAL(uiFontChange(QFont))), 1);
+    QCOMPARE(receiverCount(config, SIGNAL(marketFontChange(QFont))), 1);
+
+    auto* timer = window()->findChild<QTimer*>(QStringLiteral("timer"));
+    const int before = services->quoteRequests().size();
+    config->setDataTimer(5);
+    QVERIFY(timer->isActive());
+    QCOMPARE(timer->interval(), 5000);
+    QVERIFY(timer->remainingTime() > 4000);
+    // No request at the moment of the change: the next comes a full interval later.
+    QTest::qWait(50);
+    QCOMPARE(services->quoteRequests().size(), before);
+}
+
+void TestMainForm::fontsApplyWhereTheyBelong()
+{
+    closeNextModal();
+    action("actOption")->trigger();
+    auto* config = window()->findChild<TConfig*>();
+    QFont ui(QStringLiteral("Serif"), 15);
+    QFont market(QStringLiteral("Monospace"), 9);
+    market.setItalic(true);
+    config->setUiFont(ui);
+    config->setMarketFont(market);
+    QCOMPARE(window()->font().pointSize(), 15);
+    QCOMPARE(window()->findChild<TStockChartForm*>()->font().pointSize(), 15);
+    QCOMPARE(window()->findChild<QMenu*>(QStringLiteral("mainMenu"))->font().pointSize(), 15);
+    QCOMPARE(window()->findChild<QMenu*>(QStringLiteral("styleMenu"))->font().pointSize(), 15);
+    QCOMPARE(QApplication::font().pointSize(), 15);
+    QCOMPARE(table()->font().pointSize(), 9);
+    QVERIFY(table()->font().italic());
+    QVERIFY(!window()->font().italic());
+}
+
+void TestMainForm::exitEndsTheLoopAndWritesConfig()
+{
+    QVERIFY(!dir->exists(QStringLiteral("Config.xml")));
+    QTimer::singleShot(0, action("actExit"), &QAction::trigger);
+    QCOMPARE(QApplication::exec(), 0);
+    form.reset();
+    QVERIFY(dir->readFile(QStringLiteral("Config.xml")).contains("<Quotarium version=\"1\">"));
+}
+
+void TestMainForm::discussionOpensTheCurrentCode()
+{
+    QTRY_COMPARE(table()->rowCount(), 2);
+    QAction* discuss = window()->findChild<QAction*>(QStringLiteral("actDiscuss"));
+    QCOMPARE(discuss->text(), QStringLiteral("股票大家谈"));
+    QCOMPARE(table()->contextMenuPolicy(), Qt::CustomContextMenu);
+
+    discuss->trigger(); // no current row yet
+    QCOMPARE(urls.opened, QStringList());
+
+    table()->setCurrentCell(0, 0);
+    discuss->trigger();
+    QCOMPARE(urls.opened, QStringList(DISCUSS_URL + QStringLiteral("600000")));
+}
+
+void TestMainForm::updatePrompt_data()
+{
+    QTest::addColumn<bool>("update");
+    QTest::addColumn<bool>("answer");
+    QTest::addColumn<int>("questions");
+    QTest::addColumn<QStringList>("opened");
+    QTest::newRow("newer, look") << true << true << 1 << QStringList(SITE_URL);
+    QTest::newRow("newer, cancel") << true << false << 1 << QStringList();
+    QTest::newRow("no update") << false << true << 0 << QStringList();
+}
+
+void TestMainForm::updatePrompt()
+{
+    QFETCH(bool, update);
+    QFETCH(bool, answer);
+    QFETCH(int, questions);
+    QFETCH(QStringList, opened);
+    vk::clearAskedMessageBoxes();
+    vk::setNextMessageBoxAnswer(answer);
+    QVERIFY(QMetaObject::invokeMethod(window(), "haveUpdate", Q_ARG(bool, update)));
+    const auto asked = vk::askedMessageBoxes();
+    QCOMPARE(asked.size(), questions);
+    if (questions) {
+        QCOMPARE(asked.first().icon, QMessageBox::Information);
+        QCOMPARE(asked.first().title, QStringLiteral("提示"));
+        QCOMPARE(asked.first().text, QStringLiteral("有新版本是否查看？"));
+        QCOMPARE(asked.first().button1, QStringLiteral("确定"));
+        QCOMPARE(asked.first().button2, QStringLiteral("取消"));
+    }
+    QCOMPARE(urls.opened, opened);
+}
+
+void TestMainForm::updateCheckAgainstService()
+{
+    // The window made in init() already asked; its release date was older.
+    QTRY_COMPARE(services->requestsTo(QStringLiteral("/ver.php")).size(), 1);
+    QTest::qWait(50);
+    QCOMPARE(vk::askedMessageBoxes().size(), 0);
+
+    form.reset();
+    services->latestRelease = QStringLiteral("2030-01-01");
+    vk::setNextMessageBoxAnswer(false);
+    form = std::make_unique<TMainForm>();
+    QTRY_COMPARE(vk::askedMessageBoxes().size(), 1);
+    const HttpRequestRecord check = services->requestsTo(QStringLiteral("/ver.php")).last();
+    QCOMPARE(check.host, QStringLiteral("www.example.com"));
+    QVERIFY(check.query.contains(PRODUCT_ID));
+    QVERIFY(check.query.contains(UPDATE_DATE));
+}
+
+void TestMainForm::adPanelPressReachesTheHelper()
+{
+    form.reset();
+    QImage image(200, 60, QImage::Format_ARGB32);
+    image.fill(Qt::blue);
+    QBuffer png;
+    png.open(QIODevice::WriteOnly);
+    image.save(&png, "PNG");
+    services->files.insert(QStringLiteral("/ad/one.png"), HttpReply::ok(png.data(), "image/png"));
+    services->adConfig = "http://www.example.com/ad/one.png http://www.example.com/offer\n";
+    form = std::make_unique<TMainForm>();
+    window()->show();
+    auto* ad = window()->findChild<QWidget*>(QStringLiteral("wdtAd"));
+    QTRY_VERIFY(ad->isVisible());
+
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QVERIFY(QApplication::sendEvent(ad, &press)); // consumed by the window's filter
+    QCOMPARE(urls.opened, QStringList(QStringLiteral("http://www.example.com/offer")));
+
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(ad, &release);
+    QCOMPARE(urls.opened.size(), 1);
+}
+
+void TestMainForm::failedRefreshKeepsLastQuotes()
+{
+    QTRY_COMPARE(table()->rowCount(), 2);
+    services->quotesUp = false;
+    auto* timer = window()->findChild<QTimer*>(QStringLiteral("timer"));
+    timer->setInterval(20);
+    const int before = services->quoteRequests().size();
+    QTRY_VERIFY(services->quoteRequests().size() >= before + 2);
+    QCOMPARE(table()->rowCount(), 2);
+    QCOMPARE(table()->item(0, 0)->text(), QStringLiteral("浦发银行"));
+}
+
+QTEST_MAIN(TestMainForm)
+#include "tst_mainform.moc"
