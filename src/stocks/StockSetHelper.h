@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QStringList>
+#include <Qt>
+
+#include <memory>
+
+class QTableWidget;
+class QTableWidgetItem;
+class TStockCodeList;
+
+// Moves the stock list between Stocks.xml and the editor's two-column table.
+class TStockSetHelper
+{
+public:
+    TStockSetHelper();
+    ~TStockSetHelper();
+    TStockSetHelper(const TStockSetHelper&) = delete;
+    TStockSetHelper& operator=(const TStockSetHelper&) = delete;
+
+    void loadToTable();
+    void saveFromTable();
+    void setRow(int row, const QStringList& cells);
+    QTableWidgetItem* createItem(const QString& text, Qt::Alignment alignment);
+
+    QTableWidget* table = nullptr;
+
+private:
+    std::unique_ptr<TStockCodeList> stockList;
+};

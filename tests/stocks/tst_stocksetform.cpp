@@ -1,0 +1,292 @@
+#include "app/FileDialog.h"
+#include "app/Gb18030.h"
+#include "quotes/StockDisplayHelper.h"
+#include "stocks/LegacyImport.h"
+#include "stocks/StockCodeList.h"
+#include "stocks/StockSetForm.h"
+#include "ui/MainForm.h"
+#include "vendor_api/VkPack.h"
+
+#include "FakeServices.h"
+#include "TempAppDir.h"
+
+#include <QApplication>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTableWidget>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+TStockCodeData entry(const QString& code, const QString& remark)
+{
+    TStockCodeData e;
+    e.code = code;
+    e.remark = remark;
+    return e;
+}
+
+void writeStocks(const TStockCodeDataItems& items)
+{
+    TStockCodeList list;
+    list.items = items;
+    list.save();
+}
+
+TStockCodeDataItems readStocks()
+{
+    TStockCodeList list;
+    list.load();
+    return list.items;
+}
+
+QStringList column(QTableWidget* table, int c)
+{
+    QStringList texts;
+    for (int row = 0; row < table->rowCount(); ++row)
+        texts << (table->item(row, c) ? table->item(row, c)->text() : QStringLiteral("<none>"));
+    return texts;
+}
+} // namespace
+
+class TestStockSetForm : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void showsTheFileInOrder();
+    void addThenSaveWritesThePlaceholder();
+    void removeAsksFirst_data();
+    void removeAsksFirst();
+    void removeOnEmptyTableAsksNothing();
+    void cancelWritesNothing();
+    void saveOnEmptyTableWritesEmptyList();
+    void hiddenFieldsSurviveASave();
+    void importSplitsOldFiles_data();
+    void importSplitsOldFiles();
+    void importTwiceAppendsTwice();
+    void saveReachesTheMainWindow();
+
+private:
+    std::unique_ptr<TempAppDir> dir;
+    std::unique_ptr<TStockSetForm> form;
+    QTableWidget* table() { return form->findChild<QTableWidget*>(QStringLiteral("tabStock")); }
+    QPushButton* button(const char* name)
+    {
+        return form->findChild<QPushButton*>(QLatin1String(name));
+    }
+};
+
+void TestStockSetForm::init()
+{
+    dir = std::make_unique<TempAppDir>();
+    writeStocks({entry(QStringLiteral("sh600000"), QStringLiteral("浦发")),
+                 entry(QStringLiteral("sz000001"), QStringLiteral("平安")),
+                 entry(QStringLiteral("sh601398"), QString())});
+    vk::clearAskedMessageBoxes();
+    form = std::make_unique<TStockSetForm>();
+    form->show();
+}
+
+void TestStockSetForm::cleanup()
+{
+    form.reset();
+    dir.reset();
+}
+
+void TestStockSetForm::showsTheFileInOrder()
+{
+    QCOMPARE(form->windowTitle(), QStringLiteral("股票设置"));
+    QCOMPARE(column(table(), 0), QStringList({"sh600000", "sz000001", "sh601398"}));
+    QCOMPARE(column(table(), 1), QStringList({QStringLiteral("浦发"), QStringLiteral("平安"), ""}));
+    QCOMPARE(form->focusWidget(), button("btnChange"));
+    QCOMPARE(table()->item(0, 1)->textAlignment(), int(Qt::AlignLeft | Qt::AlignVCenter));
+}
+
+void TestStockSetForm::addThenSaveWritesThePlaceholder()
+{
+    QSignalSpy saved(form.get(), &TStockSetForm::stockSetChange);
+    button("btnAdd")->click();
+    QCOMPARE(table()->rowCount(), 4);
+    QCOMPARE(table()->item(3, 0)->text(), QStringLiteral("请输入代码"));
+    QCOMPARE(table()->item(3, 1)->text(), QString());
+    button("btnSave")->click();
+    QCOMPARE(saved.count(), 1);
+    QVERIFY(!form->isVisible());
+    const TStockCodeDataItems items = readStocks();
+    QCOMPARE(items.size(), size_t(4));
+    QCOMPARE(items[3].code, QStringLiteral("请输入代码"));
+}
+
+void TestStockSetForm::removeAsksFirst_data()
+{
+    QTest::addColumn<bool>("answer");
+    QTest::addColumn<QStringList>("codes");
+    QTest::newRow("否 keeps") << false << QStringList({"sh600000", "sz000001", "sh601398"});
+    QTest::newRow("是 removes only it") << true << QStringList({"sh600000", "sh601398"});
+}
+
+void TestStockSetForm::removeAsksFirst()
+{
+    QFETCH(bool, answer);
+    QFETCH(QStringList, codes);
+    table()->setCurrentCell(1, 1);
+    vk::setNextMessageBoxAnswer(answer);
+    button("btnRemove")->click();
+    const auto asked = vk::askedMessageBoxes();
+    QCOMPARE(asked.size(), 1);
+    QCOMPARE(asked.first().icon, QMessageBox::Warning);
+    QCOMPARE(asked.first().title, QStringLiteral("警告"));
+    QCOMPARE(asked.first().text, QStringLiteral("删除股票：sz000001 ?"));
+    QCOMPARE(asked.first().button1, QStringLiteral("是"));
+    QCOMPARE(asked.first().button2, QStringLiteral("否"));
+    QCOMPARE(column(table(), 0), codes);
+    // The file changes only on save.
+    QCOMPARE(readStocks().size(), size_t(3));
+}
+
+void TestStockSetForm::removeOnEmptyTableAsksNothing()
+{
+    table()->setRowCount(0);
+    button("btnRemove")->click();
+    QCOMPARE(vk::askedMessageBoxes().size(), 0);
+}
+
+void TestStockSetForm::cancelWritesNothing()
+{
+    const QByteArray before = dir->readFile(QStringLiteral("Stocks.xml"));
+    QSignalSpy saved(form.get(), &TStockSetForm::stockSetChange);
+    table()->item(0, 1)->setText(QStringLiteral("改了"));
+    button("btnAdd")->click();
+    fileDialog::setNextOpenFileName(QString());
+    button("btnImport")->click(); // cancelled: nothing added
+    QCOMPARE(table()->rowCount(), 4);
+    button("btnChange")->click();
+    QVERIFY(!form->isVisible());
+    QCOMPARE(saved.count(), 0);
+    QCOMPARE(dir->readFile(QStringLiteral("Stocks.xml")), before);
+}
+
+void TestStockSetForm::saveOnEmptyTableWritesEmptyList()
+{
+    table()->setRowCount(0);
+    button("btnSave")->click();
+    QCOMPARE(
+        dir->readFile(QStringLiteral("Stocks.xml")),
+        QByteArray("<?xml version=\"1.0\" encoding=\"GB18030\"?>\n<Quotarium version=\"1\"/>\n"));
+}
+
+void TestStockSetForm::hiddenFieldsSurviveASave()
+{
+    form.reset();
+    TStockCodeData full = entry(QStringLiteral("sh600000"), QStringLiteral("旧"));
+    full.upperAlert = QStringLiteral("12");
+    full.lowerAlert = QStringLiteral("8");
+    full.costPrice = QStringLiteral("9.5");
+    full.holding = QStringLiteral("300");
+    writeStocks({entry(QStringLiteral("sz000001"), QString()), full});
+    form = std::make_unique<TStockSetForm>();
+    form->show();
+
+    table()->setCurrentCell(0, 0);
+    vk::setNextMessageBoxAnswer(true);
+    button("btnRemove")->click(); // the entry above it goes
+    table()->item(0, 0)->setText(QStringLiteral("sh600001"));
+    table()->item(0, 1)->setText(QStringLiteral("新"));
+    button("btnAdd")->click();
+    button("btnSave")->click();
+
+    const TStockCodeDataItems items = readStocks();
+    QCOMPARE(items.size(), size_t(2));
+    QCOMPARE(items[0].code, QStringLiteral("sh600001"));
+    QCOMPARE(items[0].remark, QStringLiteral("新"));
+    QCOMPARE(items[0].upperAlert, QStringLiteral("12"));
+    QCOMPARE(items[0].lowerAlert, QStringLiteral("8"));
+    QCOMPARE(items[0].costPrice, QStringLiteral("9.5"));
+    QCOMPARE(items[0].holding, QStringLiteral("300"));
+    QCOMPARE(items[1].code, QStringLiteral("请输入代码"));
+    QCOMPARE(items[1].upperAlert, QString());
+}
+
+void TestStockSetForm::importSplitsOldFiles_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("added");
+    QTest::newRow("three CR LF lines") << QByteArray("sh600000\r\nsz000001\r\nsh601398\r\n")
+                                       << QStringList({"sh600000", "sz000001", "sh601398"});
+    QTest::newRow("blank lines, no final CR LF")
+        << QByteArray("sh600000\r\n\r\nsz000001\r\n\r\n\r\nsh601398")
+        << QStringList({"sh600000", "sz000001", "sh601398"});
+    QTest::newRow("LF only is one line")
+        << QByteArray("sh600000\nsz000001\n") << QStringList({"sh600000\nsz000001\n"});
+    QTest::newRow("NUL ends the text") << QByteArray("sh600000\r\nsz000001\0sh601398\r\n", 28)
+                                       << QStringList({"sh600000", "sz000001"});
+    QTest::newRow("starts with NUL") << QByteArray("\0sh600000\r\n", 11) << QStringList();
+    QTest::newRow("empty file") << QByteArray() << QStringList();
+    QTest::newRow("kept untrimmed")
+        << QByteArray(" sh600000 \r\nsz000001\r") << QStringList({" sh600000 ", "sz000001\r"});
+    QTest::newRow("GB18030 text") << gb18030::encode(QStringLiteral("sh600000 浦发\r\n自选\r\n"))
+                                  << QStringList(
+                                         {QStringLiteral("sh600000 浦发"), QStringLiteral("自选")});
+}
+
+void TestStockSetForm::importSplitsOldFiles()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, added);
+    QCOMPARE(legacyStockCodes(bytes), added);
+
+    QVERIFY(dir->writeFile(QStringLiteral("old.cfg"), bytes));
+    fileDialog::setNextOpenFileName(dir->filePath(QStringLiteral("old.cfg")));
+    button("btnImport")->click();
+    const QStringList codes = column(table(), 0);
+    QCOMPARE(codes.mid(0, 3), QStringList({"sh600000", "sz000001", "sh601398"}));
+    QCOMPARE(codes.mid(3), added);
+    for (int row = 3; row < table()->rowCount(); ++row)
+        QCOMPARE(table()->item(row, 1)->text(), QString());
+}
+
+void TestStockSetForm::importTwiceAppendsTwice()
+{
+    QVERIFY(dir->writeFile(QStringLiteral("old.cfg"), "sz000002\r\n"));
+    for (int i = 0; i < 2; ++i) {
+        fileDialog::setNextOpenFileName(dir->filePath(QStringLiteral("old.cfg")));
+        button("btnImport")->click();
+    }
+    fileDialog::setNextOpenFileName(dir->filePath(QStringLiteral("missing.cfg")));
+    button("btnImport")->click();
+    QCOMPARE(column(table(), 0).mid(3), QStringList({"sz000002", "sz000002"}));
+    button("btnSave")->click();
+    QCOMPARE(readStocks().size(), size_t(5));
+}
+
+void TestStockSetForm::saveReachesTheMainWindow()
+{
+    form.reset();
+    FakeServices services;
+    TMainForm window;
+    auto* quotes = window.findChild<QTableWidget*>(QStringLiteral("tabStock"));
+    QTRY_COMPARE(quotes->rowCount(), 3);
+
+    bool edited = false;
+    QTimer::singleShot(0, [&] {
+        auto* editor = qobject_cast<TStockSetForm*>(QApplication::activeModalWidget());
+        QVERIFY(editor);
+        editor->addRow(QStringLiteral("sh600519"));
+        editor->findChild<QPushButton*>(QStringLiteral("btnSave"))->click();
+        edited = true;
+    });
+    window.findChild<QAction*>(QStringLiteral("actStockSet"))->trigger();
+    QVERIFY(edited);
+    // The reload and the new request happened before exec() returned.
+    QCOMPARE(window.findChild<TStockDisplayHelper*>()->codeList()->items.size(), size_t(4));
+    QTRY_COMPARE(services.quoteRequests().size(), 2);
+    QCOMPARE(services.quoteRequests().last().path,
+             QStringLiteral("/list=sh600000,sz000001,sh601398,sh600519"));
+    QTRY_COMPARE(quotes->rowCount(), 4);
+    QCOMPARE(quotes->item(3, 0)->text(), QStringLiteral("贵州茅台"));
+}
+
+QTEST_MAIN(TestStockSetForm)
+#include "tst_stocksetform.moc"
