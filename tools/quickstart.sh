@@ -3,14 +3,15 @@
 # suite. Installs what is missing first (needs root for that).
 #   tools/quickstart.sh run    build a release and start the program
 #   tools/quickstart.sh test   build with warnings as errors and run all tests
+#   tools/quickstart.sh deps   only install what is missing
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 mode="${1:-}"
 case "$mode" in
-run | test) ;;
+run | test | deps) ;;
 *)
-    echo "usage: $0 run|test" >&2
+    echo "usage: $0 run|test|deps" >&2
     exit 2
     ;;
 esac
@@ -36,6 +37,7 @@ if [ ${#missing[@]} -gt 0 ]; then
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
+[ "$mode" = deps ] && exit 0
 jobs="$(nproc 2>/dev/null || echo 2)"
 if [ "$mode" = run ]; then
     cmake --preset release

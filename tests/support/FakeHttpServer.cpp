@@ -70,13 +70,19 @@ HttpReply HttpReply::delayed(int ms) const
     return r;
 }
 
-FakeHttpServer::FakeHttpServer(QObject* parent) : QObject(parent), server(new QTcpServer(this))
+FakeHttpServer::FakeHttpServer(QObject* parent, quint16 port)
+    : QObject(parent), server(new QTcpServer(this))
 {
-    server->listen(QHostAddress::LocalHost, 0);
+    server->listen(QHostAddress::LocalHost, port);
     connect(server, &QTcpServer::newConnection, this, &FakeHttpServer::onNewConnection);
 }
 
 FakeHttpServer::~FakeHttpServer() = default;
+
+bool FakeHttpServer::isListening() const
+{
+    return server->isListening();
+}
 
 quint16 FakeHttpServer::port() const
 {

@@ -63,7 +63,9 @@ class FakeHttpServer : public QObject
 public:
     using Handler = std::function<HttpReply(const HttpRequestRecord&)>;
 
-    explicit FakeHttpServer(QObject* parent = nullptr);
+    // Port 0 takes any free port; the demo service asks for a fixed one.
+    explicit FakeHttpServer(QObject* parent = nullptr, quint16 port = 0);
+    bool isListening() const;
     ~FakeHttpServer() override;
 
     quint16 port() const;

@@ -1,0 +1,140 @@
+// Answers like the real services, on 127.0.0.1:<port> (default 18080):
+//   /list=<codes>            quotes in GB18030, a random walk per code
+//   /newchart/<kind>/n/<code>.gif   chart images
+//   /quotarium/ver.php       the update check (no newer release)
+//   /quotarium/ad/...        the advertising configuration and its image
+// Build the program with the `demo` preset to point it here.
+#include "FakeHttpServer.h"
+
+#include "app/Gb18030.h"
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QFile>
+#include <QGuiApplication>
+#include <QHash>
+#include <QImage>
+#include <QPainter>
+#include <QRandomGenerator>
+#include <QTime>
+
+#include <cstdio>
+
+namespace {
+
+struct Walk
+{
+    double base;
+    double price;
+};
+
+const QHash<QString, QString>& names()
+{
+    static const QHash<QString, QString> table{
+        {QStringLiteral("sh600000"), QStringLiteral("浦发银行")},
+        {QStringLiteral("sh600036"), QStringLiteral("招商银行")},
+        {QStringLiteral("sh600519"), QStringLiteral("贵州茅台")},
+        {QStringLiteral("sh601398"), QStringLiteral("工商银行")},
+        {QStringLiteral("sh601318"), QStringLiteral("中国平安")},
+        {QStringLiteral("sh600028"), QStringLiteral("中国石化")},
+        {QStringLiteral("sh000001"), QStringLiteral("上证指数")},
+        {QStringLiteral("sz000001"), QStringLiteral("平安银行")},
+        {QStringLiteral("sz000002"), QStringLiteral("万科Ａ")},
+        {QStringLiteral("sz000858"), QStringLiteral("五粮液")},
+        {QStringLiteral("sz000651"), QStringLiteral("格力电器")},
+        {QStringLiteral("sz399001"), QStringLiteral("深证成指")},
+    };
+    return table;
+}
+
+QString quoteFor(const QString& code, QHash<QString, Walk>& walks)
+{
+    const QString name = names().value(code);
+    if (name.isEmpty())
+        return QStringLiteral("var hq_str_") + code + QStringLiteral("=\"\";\n");
+    auto walk = walks.find(code);
+    if (walk == walks.end()) {
+        const double base = 5.0 + (qHash(code) % 3000) / 10.0;
+        walk = walks.insert(code, {base, base});
+    }
+    // A step of at most half a percent, kept within the daily limit of 10 %.
+    const double step = (QRandomGenerator::global()->bounded(2001) - 1000) / 200000.0;
+    walk->price = qBound(walk->base * 0.9, walk->price * (1.0 + step), walk->base * 1.1);
+    QStringList values{name,
+                       QString::number(walk->base * 1.001, 'f', 2),
+                       QString::number(walk->base, 'f', 2),
+                       QString::number(walk->price, 'f', 2),
+                       QString::number(qMax(walk->price, walk->base) * 1.01, 'f', 2),
+                       QString::number(qMin(walk->price, walk->base) * 0.99, 'f', 2)};
+    for (int v = 6; v < 30; ++v)
+        values << QString::number((v * 7919 + int(walk->price * 100)) % 100000);
+    values << QDate::currentDate().toString(Qt::ISODate)
+           << QTime::currentTime().toString(QStringLiteral("HH:mm:ss"));
+    return QStringLiteral("var hq_str_") + code + QStringLiteral("=\"") +
+           values.join(QLatin1Char(',')) + QStringLiteral("\";\n");
+}
+
+QByteArray resource(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QByteArray adImage()
+{
+    QImage image(200, 60, QImage::Format_ARGB32);
+    image.fill(QColor(0xc6, 0x28, 0x28));
+    QPainter painter(&image);
+    painter.setPen(Qt::white);
+    painter.drawText(image.rect(), Qt::AlignCenter, QStringLiteral("Quotarium 演示行情"));
+    painter.end();
+    QBuffer png;
+    png.open(QIODevice::WriteOnly);
+    image.save(&png, "PNG");
+    return png.data();
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QGuiApplication app(argc, argv); // fonts for the advertising image
+    const quint16 port = argc > 1 ? quint16(QByteArray(argv[1]).toUShort()) : quint16(18080);
+    FakeHttpServer server(nullptr, port);
+    if (!server.isListening()) {
+        std::fprintf(stderr, "demo service: port %u is taken\n", unsigned(port));
+        return 1;
+    }
+    const QString root = server.baseUrl();
+    const QByteArray ad = adImage();
+    QHash<QString, Walk> walks;
+
+    server.setHandler([&](const HttpRequestRecord& request) {
+        const QString& path = request.path;
+        if (path.startsWith(QStringLiteral("/list="))) {
+            QString reply;
+            for (const QString& code : path.mid(6).split(QLatin1Char(','), Qt::SkipEmptyParts))
+                reply += quoteFor(code, walks);
+            return HttpReply::gb18030(reply);
+        }
+        if (path.startsWith(QStringLiteral("/newchart/")) &&
+            path.endsWith(QStringLiteral(".gif"))) {
+            const QString kind = path.section(QLatin1Char('/'), 2, 2);
+            QByteArray gif = resource(QStringLiteral(":/demo/") + kind + QStringLiteral(".gif"));
+            if (gif.isEmpty())
+                gif = resource(QStringLiteral(":/demo/indicator.gif"));
+            return HttpReply::ok(gif, "image/gif");
+        }
+        if (path.endsWith(QStringLiteral("/ver.php")))
+            return HttpReply::ok("date=2012-02-15\nversion=V3.0.0\n");
+        if (path.endsWith(QStringLiteral("/ad/ad_cfg_1.php")))
+            return HttpReply::ok(root.toLatin1() + "/quotarium/ad/banner.png " + root.toLatin1() +
+                                 "/quotarium/\n");
+        if (path.endsWith(QStringLiteral("/ad/banner.png")))
+            return HttpReply::ok(ad, "image/png");
+        return HttpReply::withStatus(404);
+    });
+    std::printf("demo service on %s\n", qPrintable(root));
+    std::fflush(stdout);
+    return QCoreApplication::exec();
+}
