@@ -1,0 +1,153 @@
+// Benchmarks of the program's hot paths. Each figure is printed, then the
+// ratios that matter: parsing a quote reply against a bare GB18030 decode of
+// the same bytes, and parse plus table against that decode.
+#include "BenchInputs.h"
+
+#include "app/AppGlobals.h"
+#include "app/Gb18030.h"
+#include "quotes/StockDataSet.h"
+#include "quotes/StockDisplayHelper.h"
+#include "settings/Config.h"
+#include "stocks/StockCodeList.h"
+
+#include <QApplication>
+#include <QPixmap>
+#include <QTableWidget>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <map>
+#include <string>
+
+namespace {
+
+void BM_Decode(benchmark::State& state)
+{
+    const QByteArray reply = makeQuoteReply(int(state.range(0)));
+    for (auto _ : state) {
+        QString text = gb18030::decodeUntilNul(reply);
+        benchmark::DoNotOptimize(text);
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * reply.size());
+}
+
+void BM_Parse(benchmark::State& state)
+{
+    const QByteArray reply = makeQuoteReply(int(state.range(0)));
+    TStockDataSet feed;
+    for (auto _ : state) {
+        const TStockDataItems& items = feed.parseReply(reply);
+        benchmark::DoNotOptimize(items.data());
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * reply.size());
+}
+
+void BM_ParseAndTable(benchmark::State& state)
+{
+    const QByteArray reply = makeQuoteReply(int(state.range(0)));
+    QTableWidget table(0, 4);
+    TStockDisplayHelper display;
+    display.table = &table;
+    TStockDataSet* feed = display.feed();
+    for (auto _ : state) {
+        emit feed->readFinished(feed->parseReply(reply));
+        benchmark::DoNotOptimize(table.item(0, 0));
+    }
+}
+
+void BM_StocksSaveLoad(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    setDataDirOverride(dir.path());
+    TStockCodeList list;
+    for (int i = 0; i < state.range(0); ++i) {
+        TStockCodeData entry;
+        entry.code = QStringLiteral("sh6%1").arg(i, 5, 10, QLatin1Char('0'));
+        entry.remark = QStringLiteral("备注%1").arg(i);
+        list.items.push_back(entry);
+    }
+    TStockCodeList reader;
+    for (auto _ : state) {
+        list.save();
+        reader.load();
+        benchmark::DoNotOptimize(reader.items.data());
+    }
+    setDataDirOverride(QString());
+}
+
+void BM_ConfigSaveLoad(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    setDataDirOverride(dir.path());
+    TConfig config;
+    for (auto _ : state) {
+        config.save();
+        config.load();
+    }
+    setDataDirOverride(QString());
+}
+
+void BM_ChartStretch(benchmark::State& state)
+{
+    QPixmap chart;
+    chart.load(QStringLiteral(QUOTARIUM_BENCH_DATA "/chart_545x300.gif"), "GIF");
+    if (chart.size() != QSize(545, 300)) {
+        state.SkipWithError("chart image missing");
+        return;
+    }
+    for (auto _ : state) {
+        QPixmap stretched =
+            chart.scaled(QSize(1200, 800), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        benchmark::DoNotOptimize(stretched);
+    }
+}
+
+BENCHMARK(BM_Decode)->Arg(10)->Arg(100)->Arg(1000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Parse)->Arg(10)->Arg(100)->Arg(1000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ParseAndTable)->Arg(1000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_StocksSaveLoad)->Arg(1000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ConfigSaveLoad)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ChartStretch)->Unit(benchmark::kMicrosecond);
+
+class Collector : public benchmark::ConsoleReporter
+{
+public:
+    std::map<std::string, double> microseconds;
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        for (const Run& run : runs) {
+            if (run.run_type == Run::RT_Iteration && !run.error_occurred)
+                microseconds[run.benchmark_name()] = run.GetAdjustedRealTime();
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    Collector collector;
+    benchmark::RunSpecifiedBenchmarks(&collector);
+
+    const auto& t = collector.microseconds;
+    auto ratio = [&t](const char* a, const char* b) {
+        const auto x = t.find(a);
+        const auto y = t.find(b);
+        if (x == t.end() || y == t.end() || y->second <= 0)
+            return;
+        std::printf("%-40s %6.2f\n", (std::string(a) + " / " + b).c_str(), x->second / y->second);
+    };
+    std::printf("\nRatios (goal: parse <= 3x decode, parse+table <= 5x decode at 1000 codes)\n");
+    ratio("BM_Parse/10", "BM_Decode/10");
+    ratio("BM_Parse/100", "BM_Decode/100");
+    ratio("BM_Parse/1000", "BM_Decode/1000");
+    ratio("BM_ParseAndTable/1000", "BM_Decode/1000");
+    return 0;
+}
