@@ -80,6 +80,9 @@ TMainForm::~TMainForm()
     delete displayHelper;
     delete timer;
     delete updateChecker;
+    // The advertising object goes after the form and takes its own widgets
+    // off the panel then; the panel must no longer report to this window.
+    ui->wdtAd->removeEventFilter(this);
     delete ui;
 }
 
