@@ -98,13 +98,28 @@ QByteArray adImage()
 
 int main(int argc, char* argv[])
 {
-    QGuiApplication app(argc, argv); // fonts for the advertising image
-    const quint16 port = argc > 1 ? quint16(QByteArray(argv[1]).toUShort()) : quint16(18080);
+    // Fonts for the advertising image, but no window: the service also runs
+    // where there is no display, or before the one it serves has started.
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    quint16 port = 18080;
+    if (argc > 1) {
+        port = QByteArray(argv[1]).toUShort();
+        if (port == 0) {
+            std::fprintf(stderr, "usage: quotarium_demo_service [port]\n");
+            return 2;
+        }
+    }
     FakeHttpServer server(nullptr, port);
     if (!server.isListening()) {
         std::fprintf(stderr, "demo service: port %u is taken\n", unsigned(port));
         return 1;
     }
+    // The fixture keeps every request for tests to inspect; a service left
+    // running for days must not.
+    QObject::connect(&server, &FakeHttpServer::requestReceived, &server,
+                     &FakeHttpServer::clearRequests);
     const QString root = server.baseUrl();
     const QByteArray ad = adImage();
     QHash<QString, Walk> walks;
