@@ -10,6 +10,22 @@ fi
 cmake --preset demo
 cmake --build --preset demo -j2 --target quotarium quotarium_demo_service
 
+# A first try starts with a few stocks rather than an empty table; a list the
+# user has saved since stays as it is.
+if [ ! -e build/demo/bin/Stocks.xml ]; then
+    iconv -f UTF-8 -t GB18030 >build/demo/bin/Stocks.xml <<'EOF'
+<?xml version="1.0" encoding="GB18030"?>
+<Quotarium version="1">
+    <股票 代码="sh000001" 上限预警="" 下限预警="" 成本价="" 持有量="" 备注=""/>
+    <股票 代码="sh600000" 上限预警="" 下限预警="" 成本价="" 持有量="" 备注=""/>
+    <股票 代码="sh600519" 上限预警="" 下限预警="" 成本价="" 持有量="" 备注=""/>
+    <股票 代码="sz000001" 上限预警="" 下限预警="" 成本价="" 持有量="" 备注=""/>
+    <股票 代码="sz000858" 上限预警="" 下限预警="" 成本价="" 持有量="" 备注=""/>
+    <股票 代码="sz399001" 上限预警="" 下限预警="" 成本价="" 持有量="" 备注=""/>
+</Quotarium>
+EOF
+fi
+
 # The demo build asks for its services on this port (CMakePresets.json).
 port=18080
 log="$(mktemp)"
