@@ -195,7 +195,8 @@ private:
     int exitThroughMenu(const XWindow& main);
 
     XWindow describe(const QString& id);
-    QList<XWindow> programWindows(bool visibleOnly);
+    // The program's windows that are on the screen.
+    QList<XWindow> programWindows();
     XWindow findWindow(const std::function<bool(const XWindow&)>& match);
     XWindow trayIcon();
     QStringList netWmState(const QString& id);
@@ -454,14 +455,13 @@ XWindow TestDesktop::describe(const QString& id)
     return window;
 }
 
-QList<XWindow> TestDesktop::programWindows(bool visibleOnly)
+QList<XWindow> TestDesktop::programWindows()
 {
-    QStringList arguments{QStringLiteral("search")};
-    if (visibleOnly)
-        arguments << QStringLiteral("--onlyvisible");
-    arguments << QStringLiteral("--class") << QStringLiteral("quotarium");
     QList<XWindow> windows;
-    const QStringList ids = tool(QStringLiteral("xdotool"), arguments).split(QLatin1Char('\n'));
+    const QStringList ids =
+        tool(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                         QStringLiteral("--class"), QStringLiteral("quotarium")})
+            .split(QLatin1Char('\n'));
     for (const QString& decimal : ids) {
         if (decimal.trimmed().isEmpty())
             continue;
@@ -475,7 +475,7 @@ QList<XWindow> TestDesktop::programWindows(bool visibleOnly)
 
 XWindow TestDesktop::findWindow(const std::function<bool(const XWindow&)>& match)
 {
-    for (const XWindow& window : programWindows(true)) {
+    for (const XWindow& window : programWindows()) {
         if (match(window))
             return window;
     }
@@ -554,7 +554,7 @@ void TestDesktop::keys(const QStringList& names)
 int TestDesktop::popupCount()
 {
     int popups = 0;
-    for (const XWindow& w : programWindows(true)) {
+    for (const XWindow& w : programWindows()) {
         // Menus; the tray icon is the one small window of its kind.
         if (w.overrideRedirect && w.client.width() > 64)
             ++popups;
