@@ -28,39 +28,44 @@ struct Walk
     double price;
 };
 
-const QHash<QString, QString>& names()
+struct Stock
 {
-    static const QHash<QString, QString> table{
-        {QStringLiteral("sh600000"), QStringLiteral("浦发银行")},
-        {QStringLiteral("sh600036"), QStringLiteral("招商银行")},
-        {QStringLiteral("sh600519"), QStringLiteral("贵州茅台")},
-        {QStringLiteral("sh601398"), QStringLiteral("工商银行")},
-        {QStringLiteral("sh601318"), QStringLiteral("中国平安")},
-        {QStringLiteral("sh600028"), QStringLiteral("中国石化")},
-        {QStringLiteral("sh000001"), QStringLiteral("上证指数")},
-        {QStringLiteral("sz000001"), QStringLiteral("平安银行")},
-        {QStringLiteral("sz000002"), QStringLiteral("万科Ａ")},
-        {QStringLiteral("sz000858"), QStringLiteral("五粮液")},
-        {QStringLiteral("sz000651"), QStringLiteral("格力电器")},
-        {QStringLiteral("sz399001"), QStringLiteral("深证成指")},
+    QString name;
+    double base; // yesterday's close, where the random walk starts
+};
+
+// Real names, with prices of the right order for each.
+const QHash<QString, Stock>& stocks()
+{
+    static const QHash<QString, Stock> table{
+        {QStringLiteral("sh600000"), {QStringLiteral("浦发银行"), 8.52}},
+        {QStringLiteral("sh600036"), {QStringLiteral("招商银行"), 32.10}},
+        {QStringLiteral("sh600519"), {QStringLiteral("贵州茅台"), 1688.00}},
+        {QStringLiteral("sh601398"), {QStringLiteral("工商银行"), 5.12}},
+        {QStringLiteral("sh601318"), {QStringLiteral("中国平安"), 45.30}},
+        {QStringLiteral("sh600028"), {QStringLiteral("中国石化"), 6.05}},
+        {QStringLiteral("sh000001"), {QStringLiteral("上证指数"), 3050.12}},
+        {QStringLiteral("sz000001"), {QStringLiteral("平安银行"), 11.20}},
+        {QStringLiteral("sz000002"), {QStringLiteral("万科Ａ"), 9.35}},
+        {QStringLiteral("sz000858"), {QStringLiteral("五粮液"), 142.60}},
+        {QStringLiteral("sz000651"), {QStringLiteral("格力电器"), 38.40}},
+        {QStringLiteral("sz399001"), {QStringLiteral("深证成指"), 9850.30}},
     };
     return table;
 }
 
 QString quoteFor(const QString& code, QHash<QString, Walk>& walks)
 {
-    const QString name = names().value(code);
-    if (name.isEmpty())
+    const auto stock = stocks().constFind(code);
+    if (stock == stocks().constEnd())
         return QStringLiteral("var hq_str_") + code + QStringLiteral("=\"\";\n");
     auto walk = walks.find(code);
-    if (walk == walks.end()) {
-        const double base = 5.0 + (qHash(code) % 3000) / 10.0;
-        walk = walks.insert(code, {base, base});
-    }
+    if (walk == walks.end())
+        walk = walks.insert(code, {stock->base, stock->base});
     // A step of at most half a percent, kept within the daily limit of 10 %.
     const double step = (QRandomGenerator::global()->bounded(2001) - 1000) / 200000.0;
     walk->price = qBound(walk->base * 0.9, walk->price * (1.0 + step), walk->base * 1.1);
-    QStringList values{name,
+    QStringList values{stock->name,
                        QString::number(walk->base * 1.001, 'f', 2),
                        QString::number(walk->base, 'f', 2),
                        QString::number(walk->price, 'f', 2),
@@ -98,13 +103,28 @@ QByteArray adImage()
 
 int main(int argc, char* argv[])
 {
-    QGuiApplication app(argc, argv); // fonts for the advertising image
-    const quint16 port = argc > 1 ? quint16(QByteArray(argv[1]).toUShort()) : quint16(18080);
+    // Fonts for the advertising image, but no window: the service also runs
+    // where there is no display, or before the one it serves has started.
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    quint16 port = 18080;
+    if (argc > 1) {
+        port = QByteArray(argv[1]).toUShort();
+        if (port == 0) {
+            std::fprintf(stderr, "usage: quotarium_demo_service [port]\n");
+            return 2;
+        }
+    }
     FakeHttpServer server(nullptr, port);
     if (!server.isListening()) {
         std::fprintf(stderr, "demo service: port %u is taken\n", unsigned(port));
         return 1;
     }
+    // The fixture keeps every request for tests to inspect; a service left
+    // running for days must not.
+    QObject::connect(&server, &FakeHttpServer::requestReceived, &server,
+                     &FakeHttpServer::clearRequests);
     const QString root = server.baseUrl();
     const QByteArray ad = adImage();
     QHash<QString, Walk> walks;

@@ -4,6 +4,7 @@
 #include "app/XmlDocumentWriter.h"
 
 #include <QFile>
+#include <QGuiApplication>
 #include <QSaveFile>
 #include <QXmlStreamReader>
 
@@ -28,6 +29,17 @@ constexpr int DEFAULT_DATA_TIMER = 30;
 // and more than 100000 seconds comes near the int overflow of milliseconds.
 constexpr int MIN_DATA_TIMER = 1;
 constexpr int MAX_DATA_TIMER = 100000;
+
+// The class-level fonts are built before the application exists, and Qt 6
+// then gives a font with neither family nor size. Applied as it is, it shrinks
+// every text of the program to a few pixels, and saved as it is, it would do
+// so again on every later start. Until settings say otherwise such a font is
+// the platform's default font, which the application knows by now.
+void completeFont(QFont& font)
+{
+    if (qGuiApp && font.pointSizeF() <= 0 && font.pixelSize() <= 0)
+        font = QFont();
+}
 } // namespace
 
 QFont TConfig::uiFont;
@@ -78,6 +90,8 @@ void TConfig::setWindowStyle(int style)
 
 void TConfig::load()
 {
+    completeFont(uiFont);
+    completeFont(marketFont);
     QFile file(configFilePath());
     if (!file.open(QIODevice::ReadOnly))
         return;

@@ -23,7 +23,8 @@ public:
     ~TConfig() override;
 
     // Reads Config.xml into the class-level values. A missing file or one that
-    // is not a settings document changes nothing. Emits no signal.
+    // is not a settings document changes nothing, except that a font without
+    // any size becomes the application's default font. Emits no signal.
     void load();
     // Writes the class-level values to Config.xml. The previous file stays
     // whole if the new one cannot be written completely.

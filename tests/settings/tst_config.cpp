@@ -14,6 +14,10 @@ const QString DECLARATION = QStringLiteral("<?xml version=\"1.0\" encoding=\"GB1
 const QString SONGTI = QStringLiteral("宋体");
 const QString CONFIG_XML = QStringLiteral("Config.xml");
 
+// Built during static initialisation, as the class-level fonts are in the
+// program: before the application object exists.
+const QFont FONT_BEFORE_APPLICATION;
+
 QFont makeFont(const QString& family, int size, QFont::Style style, bool strikeOut, bool underline)
 {
     QFont font(family, size);
@@ -32,6 +36,8 @@ private slots:
     void cleanup() { dir.reset(); }
     void savesTheGoldenFile();
     void withoutFileKeepsDefaultsAndSavesAll();
+    void fontsFromBeforeTheApplication_data();
+    void fontsFromBeforeTheApplication();
     void roundTrip_data();
     void roundTrip();
     void weightIsNotStored();
@@ -81,6 +87,39 @@ void TestConfig::withoutFileKeepsDefaultsAndSavesAll()
     QVERIFY(text.startsWith(DECLARATION + QStringLiteral("<Quotarium version=\"1\">\n")));
     for (const char* element : {"窗口风格 风格=\"0\"/>", "界面字体 字体=", "行情字体 字体=", "数据刷新时间 时间=\"30\"/>"})
         QVERIFY2(text.contains(QStringLiteral("\n    <") + QString::fromUtf8(element)), element);
+}
+
+void TestConfig::fontsFromBeforeTheApplication_data()
+{
+    QTest::addColumn<QString>("document"); // empty: no Config.xml
+    QTest::addColumn<QString>("family");   // empty: the application's default family
+    QTest::newRow("first start, no file") << QString() << QString();
+    // What a first start wrote before sizeless fonts were completed.
+    QTest::newRow("file saved from sizeless fonts")
+        << DECLARATION + QStringLiteral("<Quotarium version=\"1\"><界面字体 字体=\"\" 大小=\"-1\"/>"
+                                        "<行情字体 字体=\"\" 大小=\"-1\"/></Quotarium>")
+        << SONGTI;
+}
+
+void TestConfig::fontsFromBeforeTheApplication()
+{
+    QFETCH(QString, document);
+    QFETCH(QString, family);
+    QVERIFY2(FONT_BEFORE_APPLICATION.pointSizeF() <= 0 && FONT_BEFORE_APPLICATION.pixelSize() <= 0,
+             "Qt now sizes fonts made before the application; this case is not reached");
+    TConfig::uiFont = TConfig::marketFont = FONT_BEFORE_APPLICATION;
+    if (!document.isEmpty())
+        QVERIFY(dir->writeFile(CONFIG_XML, gb18030::encode(document)));
+    TConfig config;
+    QSignalSpy ui(&config, &TConfig::uiFontChange);
+    config.load();
+    const QFont platform;
+    QVERIFY(platform.pointSizeF() > 0);
+    for (const QFont& font : {TConfig::uiFont, TConfig::marketFont}) {
+        QCOMPARE(font.pointSizeF(), platform.pointSizeF());
+        QCOMPARE(font.family(), family.isEmpty() ? platform.family() : family);
+    }
+    QCOMPARE(ui.size(), 0);
 }
 
 void TestConfig::roundTrip_data()

@@ -1,0 +1,812 @@
+// The program as a person meets it: on an X display with a window manager
+// (openbox) and a system tray (trayer), against the demo service, driven with
+// the mouse and keyboard through xdotool and observed with xwininfo, xprop and
+// screenshots. Every start runs a private copy of the program's folder, so no
+// two starts share Config.xml or Stocks.xml.
+#include "app/Gb18030.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <functional>
+#include <memory>
+
+#include <csignal>
+#include <sys/prctl.h>
+
+namespace {
+
+const QString PROGRAM = QStringLiteral(QUOTARIUM_E2E_PROGRAM);
+const QString SERVICE = QStringLiteral(QUOTARIUM_E2E_SERVICE);
+const QString SHOTS = QStringLiteral(QUOTARIUM_E2E_SHOTS);
+constexpr quint16 PORT = QUOTARIUM_E2E_PORT;
+
+const QString MAIN_TITLE = QStringLiteral("Quotarium");
+// Four codes the demo service knows and one it answers with an empty entry,
+// which gives no row.
+const QStringList CODES{QStringLiteral("sh600000"), QStringLiteral("sz000001"),
+                        QStringLiteral("sh600519"), QStringLiteral("sz399001"),
+                        QStringLiteral("sh123456")};
+constexpr int QUOTE_ROWS = 4;
+
+// Entries of the menu button's menu, counted from the top.
+enum MenuEntry
+{
+    StyleEntry = 1,
+    ChartEntry,
+    StockSetEntry,
+    OptionEntry,
+    AboutEntry,
+    ExitEntry,
+};
+
+// The three window styles in the order of their sub-menu and of Config.xml.
+enum Style
+{
+    NormalStyle = 0,
+    TopStyle = 1,
+    BottomStyle = 2,
+};
+
+// A place on btnMenu, relative to the window's client area: the form puts the
+// button at the top left, inside margins of 8 pixels.
+const QPoint MENU_BUTTON(18, 16);
+
+// The tools run from the test's own processes die with it, even when CTest
+// kills the test on its time-out.
+void dieWithParent(QProcess& process)
+{
+    process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+}
+
+void stop(QProcess& process)
+{
+    if (process.state() == QProcess::NotRunning)
+        return;
+    process.terminate();
+    if (!process.waitForFinished(3000)) {
+        process.kill();
+        process.waitForFinished(3000);
+    }
+}
+
+// Why a background process is not doing its part, for a failure message.
+QByteArray report(QProcess& process, const char* what)
+{
+    QByteArray text = QByteArray(what) + " did not start (";
+    if (process.state() == QProcess::NotRunning)
+        text += "ended, exit code " + QByteArray::number(process.exitCode());
+    else
+        text += "still running";
+    return text + "): " + process.readAllStandardError().trimmed();
+}
+
+bool waitFor(const std::function<bool()>& condition, int timeoutMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    for (;;) {
+        if (condition())
+            return true;
+        if (clock.elapsed() > timeoutMs)
+            return false;
+        QTest::qWait(50);
+    }
+}
+
+struct XWindow
+{
+    QString id; // as X tools print it, "0x800022"
+    QString title;
+    QRect client; // in root coordinates
+    bool viewable = false;
+    bool overrideRedirect = false;
+
+    bool isNull() const { return id.isEmpty(); }
+};
+
+// Text rows of the quote table: bands of image lines that hold text pixels
+// in the two quote colours, with the number of such pixels in each band.
+// Text is smoothed over the white table: red text keeps its red channel full
+// and green and blue equal, dark green text keeps red and blue equal. The
+// advertising banner's red is darker and stays out.
+QList<int> quoteBands(const QImage& image)
+{
+    const auto isQuoteText = [](QRgb pixel) {
+        const int r = qRed(pixel), g = qGreen(pixel), b = qBlue(pixel);
+        const bool red = r == 255 && qAbs(g - b) <= 2 && g < 160;
+        const bool green = qAbs(r - b) <= 2 && g > r + 30 && r < 160;
+        return red || green;
+    };
+    QList<int> bands;
+    bool inBand = false;
+    for (int y = 0; y < image.height(); ++y) {
+        int count = 0;
+        for (int x = 0; x < image.width(); ++x) {
+            if (isQuoteText(image.pixel(x, y)))
+                ++count;
+        }
+        if (count > 0 && !inBand)
+            bands.append(0);
+        if (count > 0)
+            bands.last() += count;
+        inBand = count > 0;
+    }
+    return bands;
+}
+
+// Pixels dark enough to be text or lines drawn on a light window.
+int inkPixels(const QImage& image)
+{
+    int ink = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (qGray(image.pixel(x, y)) < 80)
+                ++ink;
+        }
+    }
+    return ink;
+}
+
+QString styleConfig(int style)
+{
+    return QStringLiteral("<?xml version=\"1.0\" encoding=\"GB18030\"?>\n"
+                          "<Quotarium version=\"1\">\n    <窗口风格 风格=\"%1\"/>\n</Quotarium>\n")
+        .arg(style);
+}
+
+} // namespace
+
+class TestDesktop : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void cleanup();
+
+    void firstStartShowsQuotesCentredAndExitSaves();
+    void closeHidesAndOnlyALeftClickOnTheTrayShows();
+    void windowStyles_data();
+    void windowStyles();
+    void secondaryWindows_data();
+    void secondaryWindows();
+
+private:
+    // Runs an X tool to its end; its standard output, empty on failure.
+    QString tool(const QString& name, const QStringList& arguments, bool* ok = nullptr);
+    void startBackground(QProcess& process, const QString& program, const QStringList& arguments);
+
+    // A private copy of the program's folder with the demo stock list, and
+    // `config` as Config.xml when it is not empty.
+    bool prepareFolder(const QString& config = QString());
+    bool startProgram();
+    // Waits for a viewable main window and returns it.
+    XWindow waitForMainWindow(int timeoutMs = 10000);
+    int exitThroughMenu(const XWindow& main);
+
+    XWindow describe(const QString& id);
+    // The program's windows that are on the screen.
+    QList<XWindow> programWindows();
+    XWindow findWindow(const std::function<bool(const XWindow&)>& match);
+    XWindow trayIcon();
+    QStringList netWmState(const QString& id);
+    QString wmState(const QString& id);
+    QRect workArea();
+    QMargins frameExtents(const QString& id);
+
+    void click(QPoint at, int button);
+    void keys(const QStringList& names);
+    // Menus of the program on the screen.
+    int popupCount();
+    bool waitForPopups(int count);
+    // Presses btnMenu and waits for its menu.
+    bool openMenu(const XWindow& main);
+    bool chooseEntry(const XWindow& main, MenuEntry entry);
+    bool chooseStyle(const XWindow& main, Style style);
+    QImage capture(const QString& windowId, const QString& name);
+
+    QProcessEnvironment environment;
+    QTemporaryDir runtimeDir;
+    QProcess xvfb;
+    QProcess windowManager;
+    QProcess tray;
+    QProcess service;
+    std::unique_ptr<QTemporaryDir> folder;
+    std::unique_ptr<QProcess> program;
+};
+
+QString TestDesktop::tool(const QString& name, const QStringList& arguments, bool* ok)
+{
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    dieWithParent(process);
+    process.start(name, arguments);
+    const bool finished = process.waitForFinished(10000);
+    if (ok)
+        *ok = finished && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+void TestDesktop::startBackground(QProcess& process, const QString& program,
+                                  const QStringList& arguments)
+{
+    process.setProcessEnvironment(environment);
+    process.setProcessChannelMode(QProcess::SeparateChannels);
+    dieWithParent(process);
+    process.start(program, arguments);
+}
+
+void TestDesktop::initTestCase()
+{
+    for (const char* needed :
+         {"Xvfb", "openbox", "trayer", "xdotool", "xwininfo", "xprop", "import", "fc-list"}) {
+        const QString name = QString::fromLatin1(needed);
+        QVERIFY2(!QStandardPaths::findExecutable(name).isEmpty(),
+                 qPrintable(name + QStringLiteral(" is missing: install xvfb openbox trayer "
+                                                  "xdotool x11-utils imagemagick fontconfig")));
+    }
+    QVERIFY(QFileInfo(PROGRAM).isExecutable());
+    QVERIFY(QFileInfo(SERVICE).isExecutable());
+    QVERIFY(QDir().mkpath(SHOTS));
+    QVERIFY(runtimeDir.isValid());
+
+    environment = QProcessEnvironment::systemEnvironment();
+    // Nothing of the surrounding session may leak in: the program is to use
+    // this display and the XEmbed tray, not a desktop bus's tray.
+    for (const char* name : {"QT_QPA_PLATFORM", "QT_QPA_PLATFORMTHEME", "WAYLAND_DISPLAY",
+                             "DBUS_SESSION_BUS_ADDRESS", "QT_SCALE_FACTOR"})
+        environment.remove(QString::fromLatin1(name));
+    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDir.path());
+
+    QVERIFY2(!tool(QStringLiteral("fc-list"), {QStringLiteral(":lang=zh")}).trimmed().isEmpty(),
+             "No font covers Chinese: install fonts-wqy-microhei");
+
+    // The demo build asks this port; a busy port would give the program
+    // answers from whatever holds it.
+    {
+        QTcpServer probe;
+        QVERIFY2(probe.listen(QHostAddress::LocalHost, PORT),
+                 qPrintable(QStringLiteral("Port %1 is in use; the end-to-end checks need it for "
+                                           "the demo service")
+                                .arg(PORT)));
+    }
+
+    // Xvfb picks a free display and names it on the descriptor given.
+    startBackground(xvfb, QStringLiteral("Xvfb"),
+                    {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                     QStringLiteral("0"), QStringLiteral("1024x768x24"),
+                     QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+    QByteArray display;
+    QVERIFY2(waitFor(
+                 [&] {
+                     display += xvfb.readAllStandardOutput();
+                     return display.endsWith('\n') || xvfb.state() == QProcess::NotRunning;
+                 },
+                 10000),
+             report(xvfb, "Xvfb").constData());
+    QVERIFY2(display.endsWith('\n'), report(xvfb, "Xvfb").constData());
+    environment.insert(QStringLiteral("DISPLAY"),
+                       QLatin1Char(':') + QString::fromLatin1(display.trimmed()));
+
+    // The order a desktop starts in: window manager, then the tray, then
+    // programs that put icons in it.
+    startBackground(windowManager, QStringLiteral("openbox"), {});
+    QVERIFY2(
+        waitFor(
+            [&] {
+                return tool(QStringLiteral("xprop"),
+                            {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")})
+                    .contains(QStringLiteral("window id"));
+            },
+            10000),
+        report(windowManager, "openbox").constData());
+    startBackground(tray, QStringLiteral("trayer"),
+                    {QStringLiteral("--edge"), QStringLiteral("bottom"), QStringLiteral("--align"),
+                     QStringLiteral("right"), QStringLiteral("--widthtype"),
+                     QStringLiteral("pixel"), QStringLiteral("--width"), QStringLiteral("120"),
+                     QStringLiteral("--heighttype"), QStringLiteral("pixel"),
+                     QStringLiteral("--height"), QStringLiteral("32"),
+                     QStringLiteral("--SetDockType"), QStringLiteral("true"),
+                     QStringLiteral("--transparent"), QStringLiteral("false")});
+    QVERIFY2(waitFor(
+                 [&] {
+                     return !tool(QStringLiteral("xdotool"),
+                                  {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                   QStringLiteral("--class"), QStringLiteral("trayer")})
+                                 .trimmed()
+                                 .isEmpty();
+                 },
+                 10000),
+             report(tray, "trayer").constData());
+
+    startBackground(service, SERVICE, {QString::number(PORT)});
+    QByteArray said;
+    QVERIFY2(waitFor(
+                 [&] {
+                     said += service.readAllStandardOutput();
+                     return said.contains("demo service on") ||
+                            service.state() == QProcess::NotRunning;
+                 },
+                 10000),
+             report(service, "the demo service").constData());
+    QVERIFY2(service.state() == QProcess::Running, report(service, "the demo service").constData());
+}
+
+void TestDesktop::cleanupTestCase()
+{
+    stop(service);
+    stop(tray);
+    stop(windowManager);
+    stop(xvfb);
+}
+
+void TestDesktop::cleanup()
+{
+    if (program)
+        stop(*program);
+    program.reset();
+    folder.reset();
+}
+
+bool TestDesktop::prepareFolder(const QString& config)
+{
+    folder = std::make_unique<QTemporaryDir>();
+    if (!folder->isValid())
+        return false;
+    const QDir source = QFileInfo(PROGRAM).dir();
+    const QDir target(folder->path());
+    if (!QFile::copy(PROGRAM, target.filePath(QStringLiteral("quotarium"))))
+        return false;
+    // Qt's Chinese catalogs, as the package ships them.
+    const QString translations = QStringLiteral("qt/translations");
+    target.mkpath(translations);
+    const QDir catalogs(source.filePath(translations));
+    for (const QString& catalog : catalogs.entryList({QStringLiteral("*.qm")}, QDir::Files)) {
+        if (!QFile::copy(catalogs.filePath(catalog),
+                         target.filePath(translations + QLatin1Char('/') + catalog)))
+            return false;
+    }
+
+    QString stocks = QStringLiteral("<?xml version=\"1.0\" encoding=\"GB18030\"?>\n"
+                                    "<Quotarium version=\"1\">\n");
+    for (const QString& code : CODES)
+        stocks += QStringLiteral("    <股票 代码=\"%1\" 上限预警=\"\" 下限预警=\"\" 成本价=\"\" "
+                                 "持有量=\"\" 备注=\"\"/>\n")
+                      .arg(code);
+    stocks += QStringLiteral("</Quotarium>\n");
+    const auto write = [&](const QString& name, const QString& text) {
+        QFile file(target.filePath(name));
+        return file.open(QIODevice::WriteOnly) &&
+               file.write(gb18030::encode(text)) == gb18030::encode(text).size();
+    };
+    return write(QStringLiteral("Stocks.xml"), stocks) &&
+           (config.isEmpty() || write(QStringLiteral("Config.xml"), config));
+}
+
+bool TestDesktop::startProgram()
+{
+    program = std::make_unique<QProcess>();
+    // Started from elsewhere: the data files still belong beside the program.
+    program->setWorkingDirectory(QDir::tempPath());
+    startBackground(*program, QDir(folder->path()).filePath(QStringLiteral("quotarium")), {});
+    return program->waitForStarted(10000);
+}
+
+XWindow TestDesktop::waitForMainWindow(int timeoutMs)
+{
+    XWindow main;
+    waitFor(
+        [&] {
+            main = findWindow([](const XWindow& w) {
+                return w.viewable && !w.overrideRedirect && w.title == MAIN_TITLE &&
+                       w.client.width() > 200;
+            });
+            return !main.isNull();
+        },
+        timeoutMs);
+    return main;
+}
+
+int TestDesktop::exitThroughMenu(const XWindow& main)
+{
+    if (!chooseEntry(main, ExitEntry))
+        return -1;
+    if (!program->waitForFinished(10000) || program->exitStatus() != QProcess::NormalExit)
+        return -1;
+    return program->exitCode();
+}
+
+XWindow TestDesktop::describe(const QString& id)
+{
+    bool ok = false;
+    const QString info = tool(QStringLiteral("xwininfo"), {QStringLiteral("-id"), id}, &ok);
+    if (!ok)
+        return {}; // gone in the meantime
+    const auto field = [&](const char* label) {
+        const QRegularExpression pattern(QString::fromLatin1(label) +
+                                         QStringLiteral(":\\s*(\\S+)"));
+        return pattern.match(info).captured(1);
+    };
+    XWindow window;
+    window.id = id;
+    window.client =
+        QRect(field("Absolute upper-left X").toInt(), field("Absolute upper-left Y").toInt(),
+              field("Width").toInt(), field("Height").toInt());
+    window.viewable = field("Map State") == QStringLiteral("IsViewable");
+    window.overrideRedirect = field("Override Redirect State") == QStringLiteral("yes");
+    const QString name =
+        tool(QStringLiteral("xprop"), {QStringLiteral("-id"), id, QStringLiteral("-notype"),
+                                       QStringLiteral("_NET_WM_NAME")});
+    const qsizetype open = name.indexOf(QLatin1Char('"'));
+    const qsizetype close = name.lastIndexOf(QLatin1Char('"'));
+    if (open >= 0 && close > open)
+        window.title = name.mid(open + 1, close - open - 1);
+    return window;
+}
+
+QList<XWindow> TestDesktop::programWindows()
+{
+    QList<XWindow> windows;
+    const QStringList ids =
+        tool(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                         QStringLiteral("--class"), QStringLiteral("quotarium")})
+            .split(QLatin1Char('\n'));
+    for (const QString& decimal : ids) {
+        if (decimal.trimmed().isEmpty())
+            continue;
+        const XWindow window =
+            describe(QStringLiteral("0x") + QString::number(decimal.trimmed().toULongLong(), 16));
+        if (!window.isNull())
+            windows.append(window);
+    }
+    return windows;
+}
+
+XWindow TestDesktop::findWindow(const std::function<bool(const XWindow&)>& match)
+{
+    for (const XWindow& window : programWindows()) {
+        if (match(window))
+            return window;
+    }
+    return {};
+}
+
+XWindow TestDesktop::trayIcon()
+{
+    // The icon is a small window of the program that the tray has embedded.
+    return findWindow([](const XWindow& w) {
+        return w.viewable && w.client.width() <= 64 && w.client.height() <= 64 &&
+               w.client.width() > 1;
+    });
+}
+
+QStringList TestDesktop::netWmState(const QString& id)
+{
+    const QString text =
+        tool(QStringLiteral("xprop"), {QStringLiteral("-id"), id, QStringLiteral("_NET_WM_STATE")});
+    QStringList atoms;
+    const qsizetype equals = text.indexOf(QLatin1Char('='));
+    if (equals < 0)
+        return atoms;
+    for (QString atom : text.mid(equals + 1).split(QLatin1Char(','))) {
+        atom = atom.trimmed();
+        if (!atom.isEmpty())
+            atoms << atom;
+    }
+    return atoms;
+}
+
+QString TestDesktop::wmState(const QString& id)
+{
+    const QString text =
+        tool(QStringLiteral("xprop"), {QStringLiteral("-id"), id, QStringLiteral("WM_STATE")});
+    return QRegularExpression(QStringLiteral("window state:\\s*(\\w+)")).match(text).captured(1);
+}
+
+QRect TestDesktop::workArea()
+{
+    const QString text =
+        tool(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_WORKAREA")});
+    const QStringList values = text.mid(text.indexOf(QLatin1Char('=')) + 1).split(QLatin1Char(','));
+    if (values.size() < 4)
+        return {};
+    return QRect(values[0].trimmed().toInt(), values[1].trimmed().toInt(),
+                 values[2].trimmed().toInt(), values[3].trimmed().toInt());
+}
+
+QMargins TestDesktop::frameExtents(const QString& id)
+{
+    const QString text = tool(QStringLiteral("xprop"),
+                              {QStringLiteral("-id"), id, QStringLiteral("_NET_FRAME_EXTENTS")});
+    const QStringList values = text.mid(text.indexOf(QLatin1Char('=')) + 1).split(QLatin1Char(','));
+    if (values.size() < 4)
+        return {};
+    // left, right, top, bottom
+    return QMargins(values[0].trimmed().toInt(), values[2].trimmed().toInt(),
+                    values[1].trimmed().toInt(), values[3].trimmed().toInt());
+}
+
+void TestDesktop::click(QPoint at, int button)
+{
+    tool(QStringLiteral("xdotool"),
+         {QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()),
+          QStringLiteral("click"), QString::number(button)});
+}
+
+void TestDesktop::keys(const QStringList& names)
+{
+    tool(QStringLiteral("xdotool"),
+         QStringList{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("60")} +
+             names);
+}
+
+int TestDesktop::popupCount()
+{
+    int popups = 0;
+    for (const XWindow& w : programWindows()) {
+        // Menus; the tray icon is the one small window of its kind.
+        if (w.overrideRedirect && w.client.width() > 64)
+            ++popups;
+    }
+    return popups;
+}
+
+bool TestDesktop::waitForPopups(int count)
+{
+    const bool shown = waitFor([&] { return popupCount() >= count; }, 5000);
+    // A menu takes the keyboard once it is on the screen.
+    QTest::qWait(300);
+    return shown;
+}
+
+bool TestDesktop::openMenu(const XWindow& main)
+{
+    const int before = popupCount();
+    click(main.client.topLeft() + MENU_BUTTON, 1);
+    return waitForPopups(before + 1);
+}
+
+bool TestDesktop::chooseEntry(const XWindow& main, MenuEntry entry)
+{
+    if (!openMenu(main))
+        return false;
+    QStringList names;
+    for (int i = 0; i < int(entry); ++i)
+        names << QStringLiteral("Down");
+    keys(names << QStringLiteral("Return"));
+    return true;
+}
+
+bool TestDesktop::chooseStyle(const XWindow& main, Style style)
+{
+    if (!openMenu(main))
+        return false;
+    // Right opens "窗口风格" with its first entry, "正常", active.
+    const int menus = popupCount();
+    keys({QStringLiteral("Down"), QStringLiteral("Right")});
+    if (!waitForPopups(menus + 1))
+        return false;
+    QStringList names;
+    for (int i = 0; i < int(style); ++i)
+        names << QStringLiteral("Down");
+    keys(names << QStringLiteral("Return"));
+    return true;
+}
+
+QImage TestDesktop::capture(const QString& windowId, const QString& name)
+{
+    const QString path = QDir(SHOTS).filePath(name + QStringLiteral(".png"));
+    QFile::remove(path);
+    tool(QStringLiteral("import"), {QStringLiteral("-window"), windowId, path});
+    return QImage(path);
+}
+
+void TestDesktop::firstStartShowsQuotesCentredAndExitSaves()
+{
+    // No Config.xml: the very first start of a freshly unpacked program.
+    QVERIFY(prepareFolder());
+    QVERIFY(startProgram());
+    const XWindow main = waitForMainWindow();
+    QVERIFY2(!main.isNull(), "the main window did not appear");
+
+    // Centred on the free area of the screen. The program centres before the
+    // window manager has framed the window, so the frame sits off the centre by
+    // at most half of its decorations.
+    const QRect area = workArea();
+    const QMargins frame = frameExtents(main.id);
+    QVERIFY(!area.isEmpty());
+    const QRect framed = main.client.marginsAdded(frame);
+    const QPoint offset = framed.center() - area.center();
+    QVERIFY2(qAbs(offset.x()) <= (frame.left() + frame.right()) / 2 + 1 &&
+                 qAbs(offset.y()) <= (frame.top() + frame.bottom()) / 2 + 1,
+             qPrintable(QStringLiteral("frame centre off the work area's centre by (%1, %2)")
+                            .arg(offset.x())
+                            .arg(offset.y())));
+
+    // One row of readable text per known code, once the first quotes are in.
+    QList<int> bands;
+    const bool rows = waitFor(
+        [&] {
+            bands = quoteBands(capture(main.id, QStringLiteral("main-window")));
+            return bands.size() == QUOTE_ROWS;
+        },
+        10000);
+    capture(QStringLiteral("root"), QStringLiteral("desktop"));
+    QVERIFY2(rows, qPrintable(QStringLiteral("quote rows seen: %1").arg(bands.size())));
+    for (int pixels : bands)
+        QVERIFY2(pixels >= 60, qPrintable(QStringLiteral("a quote row of only %1 pixels: text "
+                                                         "too small to read")
+                                              .arg(pixels)));
+    QVERIFY2(waitFor([&] { return !trayIcon().isNull(); }, 5000), "no tray icon");
+
+    const QString config = QDir(folder->path()).filePath(QStringLiteral("Config.xml"));
+    QVERIFY(!QFile::exists(config));
+    QCOMPARE(exitThroughMenu(main), 0);
+    QFile file(config);
+    QVERIFY2(file.open(QIODevice::ReadOnly), "Config.xml was not written beside the executable");
+    const QString text = gb18030::decode(file.readAll());
+    // Both fonts saved with a family and a size, so the next start reads well too.
+    const QRegularExpression font(
+        QStringLiteral("<(界面字体|行情字体) 字体=\"([^\"]*)\" 大小=\"(-?\\d+)\""));
+    int fonts = 0;
+    for (const QRegularExpressionMatch& match : font.globalMatch(text)) {
+        QVERIFY2(!match.captured(2).isEmpty() && match.captured(3).toInt() > 0,
+                 qPrintable(match.captured(0)));
+        ++fonts;
+    }
+    QCOMPARE(fonts, 2);
+    QVERIFY(text.contains(QStringLiteral("<窗口风格 风格=\"0\"/>")));
+}
+
+void TestDesktop::closeHidesAndOnlyALeftClickOnTheTrayShows()
+{
+    QVERIFY(prepareFolder());
+    QVERIFY(startProgram());
+    const XWindow main = waitForMainWindow();
+    QVERIFY(!main.isNull());
+    XWindow icon;
+    QVERIFY2(waitFor([&] { return !(icon = trayIcon()).isNull(); }, 5000), "no tray icon");
+
+    // The title bar's close button: the rightmost button of openbox's title.
+    const QMargins frame = frameExtents(main.id);
+    QVERIFY(frame.top() > 0);
+    const QRect framed = main.client.marginsAdded(frame);
+    click(QPoint(framed.right() - 10, framed.top() + frame.top() / 2), 1);
+    QVERIFY2(waitFor([&] { return !describe(main.id).viewable; }, 5000),
+             "the window is still mapped after the close button");
+    // Hidden by the program (withdrawn), not minimised by the window manager.
+    QVERIFY2(wmState(main.id) != QStringLiteral("Iconic"), "minimised instead of hidden");
+    QVERIFY(!netWmState(main.id).contains(QStringLiteral("_NET_WM_STATE_HIDDEN")));
+    QCOMPARE(program->state(), QProcess::Running);
+    capture(QStringLiteral("root"), QStringLiteral("hidden"));
+
+    click(icon.client.center(), 3);
+    QTest::qWait(1000);
+    QVERIFY2(!describe(main.id).viewable, "a right click on the tray icon showed the window");
+
+    click(icon.client.center(), 1);
+    QVERIFY2(waitFor([&] { return describe(main.id).viewable; }, 5000),
+             "a left click on the tray icon did not show the window");
+    QCOMPARE(exitThroughMenu(waitForMainWindow()), 0);
+}
+
+void TestDesktop::windowStyles_data()
+{
+    QTest::addColumn<int>("before");
+    QTest::addColumn<int>("chosen");
+    QTest::addColumn<bool>("above");
+    QTest::addColumn<bool>("below");
+    QTest::newRow("保持最上") << int(NormalStyle) << int(TopStyle) << true << false;
+    QTest::newRow("保持最下") << int(TopStyle) << int(BottomStyle) << false << true;
+    QTest::newRow("正常") << int(BottomStyle) << int(NormalStyle) << false << false;
+}
+
+void TestDesktop::windowStyles()
+{
+    QFETCH(int, before);
+    QFETCH(int, chosen);
+    QFETCH(bool, above);
+    QFETCH(bool, below);
+    QStringList seen; // the window's state at the last look, for the failure message
+    const auto hasStyle = [&](const XWindow& w, bool wantAbove, bool wantBelow) {
+        seen = w.isNull() ? QStringList{QStringLiteral("no window")} : netWmState(w.id);
+        return !w.isNull() && seen.contains(QStringLiteral("_NET_WM_STATE_ABOVE")) == wantAbove &&
+               seen.contains(QStringLiteral("_NET_WM_STATE_BELOW")) == wantBelow;
+    };
+    const auto state = [&](const char* when) {
+        return QString::fromUtf8(when) + QStringLiteral(", _NET_WM_STATE: ") +
+               seen.join(QLatin1Char(' '));
+    };
+
+    // The style of the last run comes back at start.
+    QVERIFY(prepareFolder(styleConfig(before)));
+    QVERIFY(startProgram());
+    XWindow main = waitForMainWindow();
+    QVERIFY(!main.isNull());
+    QVERIFY2(hasStyle(main, before == TopStyle, before == BottomStyle),
+             qPrintable(state("at start")));
+
+    // New flags make a new X window; the style is on whichever is shown.
+    QVERIFY(chooseStyle(main, Style(chosen)));
+    QVERIFY2(waitFor(
+                 [&] {
+                     main = waitForMainWindow(1000);
+                     return hasStyle(main, above, below);
+                 },
+                 5000),
+             qPrintable(state("after the choice")));
+    QCOMPARE(exitThroughMenu(main), 0);
+
+    QVERIFY(startProgram());
+    main = waitForMainWindow();
+    QVERIFY(!main.isNull());
+    QVERIFY2(hasStyle(main, above, below), qPrintable(state("after a restart")));
+    QCOMPARE(exitThroughMenu(main), 0);
+}
+
+void TestDesktop::secondaryWindows_data()
+{
+    QTest::addColumn<int>("entry");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("shot");
+    QTest::addColumn<int>("minInk");
+    // The chart window is mostly chart; the dialogs are mostly text.
+    QTest::newRow("chart") << int(ChartEntry) << QStringLiteral("技术指标")
+                           << QStringLiteral("chart-window") << 400;
+    QTest::newRow("stock set") << int(StockSetEntry) << QStringLiteral("股票设置")
+                               << QStringLiteral("stock-set") << 400;
+    QTest::newRow("options") << int(OptionEntry) << QStringLiteral("选项")
+                             << QStringLiteral("options") << 400;
+    QTest::newRow("about") << int(AboutEntry) << QStringLiteral("关于") << QStringLiteral("about")
+                           << 400;
+}
+
+void TestDesktop::secondaryWindows()
+{
+    QFETCH(int, entry);
+    QFETCH(QString, title);
+    QFETCH(QString, shot);
+    QFETCH(int, minInk);
+
+    QVERIFY(prepareFolder());
+    QVERIFY(startProgram());
+    const XWindow main = waitForMainWindow();
+    QVERIFY(!main.isNull());
+    QVERIFY(chooseEntry(main, MenuEntry(entry)));
+    XWindow window;
+    QVERIFY2(waitFor(
+                 [&] {
+                     window = findWindow([&](const XWindow& w) {
+                         return w.viewable && !w.overrideRedirect && w.title == title;
+                     });
+                     return !window.isNull();
+                 },
+                 5000),
+             qPrintable(title + QStringLiteral(" did not open")));
+    // Let a chart that is on its way arrive before the picture is taken.
+    QTest::qWait(entry == ChartEntry ? 1000 : 300);
+    const QImage image = capture(window.id, shot);
+    QVERIFY(!image.isNull());
+    QCOMPARE(image.size(), window.client.size());
+    const int ink = inkPixels(image);
+    QVERIFY2(ink >= minInk, qPrintable(QStringLiteral("only %1 dark pixels").arg(ink)));
+
+    keys({QStringLiteral("Escape")});
+    QVERIFY2(waitFor([&] { return !describe(window.id).viewable; }, 5000),
+             qPrintable(title + QStringLiteral(" did not close on Escape")));
+    QCOMPARE(exitThroughMenu(main), 0);
+}
+
+QTEST_GUILESS_MAIN(TestDesktop)
+#include "tst_desktop.moc"
