@@ -19,13 +19,20 @@ constexpr Qt::Alignment COLUMN_ALIGNMENT[COLUMN_COUNT] = {
     Qt::AlignRight | Qt::AlignVCenter,
 };
 
-QTableWidgetItem* createItem(const QString& text, Qt::Alignment alignment, const QColor& color)
+QTableWidgetItem* createItem(const QString& text, Qt::Alignment alignment, const QBrush& color)
 {
     auto* item = new QTableWidgetItem(text);
     item->setTextAlignment(alignment);
     // Qt::ForegroundRole: Qt 6's name for Qt 4's Qt::TextColorRole.
-    item->setForeground(QBrush(color));
+    item->setForeground(color);
     return item;
+}
+
+const QBrush& rowBrush(const TStockData& record)
+{
+    static const QBrush fall(Qt::darkGreen);
+    static const QBrush riseOrSame(Qt::red);
+    return record.percent.toDouble() < 0 ? fall : riseOrSame;
 }
 } // namespace
 
@@ -55,7 +62,7 @@ void TStockDisplayHelper::display()
     dataSet->download();
 }
 
-void TStockDisplayHelper::setWidgetText(TStockDataItems items)
+void TStockDisplayHelper::setWidgetText(const TStockDataItems& items)
 {
     if (!table)
         return;
@@ -64,11 +71,9 @@ void TStockDisplayHelper::setWidgetText(TStockDataItems items)
         resizeRows(count);
     for (int i = 0; i < count; ++i) {
         const TStockData& record = items[size_t(i)];
-        const QColor color =
-            record.percent.toDouble() < 0 ? QColor(Qt::darkGreen) : QColor(Qt::red);
         rowTexts.clear();
         rowTexts << record.name << record.code << record.price << record.percent;
-        setRowTexts(i, color);
+        setRowTexts(i, rowBrush(record));
     }
 }
 
@@ -77,8 +82,21 @@ void TStockDisplayHelper::resizeRows(int count)
     table->setRowCount(count);
 }
 
-void TStockDisplayHelper::setRowTexts(int row, const QColor& color)
+void TStockDisplayHelper::setRowTexts(int row, const QBrush& color)
 {
-    for (int column = 0; column < COLUMN_COUNT; ++column)
-        table->setItem(row, column, createItem(rowTexts[column], COLUMN_ALIGNMENT[column], color));
+    // A cell that already has an item gets the new values written into it
+    // rather than a new item: the table shows the same, but a value that did
+    // not change costs nothing, and a long run does not churn through four
+    // fresh items per stock on every refresh.
+    for (int column = 0; column < COLUMN_COUNT; ++column) {
+        QTableWidgetItem* item = table->item(row, column);
+        if (!item) {
+            table->setItem(row, column,
+                           createItem(rowTexts[column], COLUMN_ALIGNMENT[column], color));
+            continue;
+        }
+        item->setText(rowTexts[column]);
+        item->setTextAlignment(COLUMN_ALIGNMENT[column]);
+        item->setForeground(color);
+    }
 }

@@ -85,6 +85,31 @@ private slots:
         }
     }
 
+    void laterReplyRewritesEveryCell()
+    {
+        // Cells are written over in place: nothing of the earlier reply may
+        // be left in text, colour or alignment.
+        deliver(records(3, QStringLiteral("1.2")));
+        TStockDataItems later = records(2, QStringLiteral("-0.5"));
+        later[1].name = QStringLiteral("改名");
+        later[1].code = QStringLiteral("000009");
+        later[1].price = QStringLiteral("9.99");
+        deliver(later);
+        QCOMPARE(table->rowCount(), 2);
+        const QStringList texts{QStringLiteral("改名"), "000009", "9.99", "-0.5"};
+        const int left = Qt::AlignLeft | Qt::AlignVCenter,
+                  right = Qt::AlignRight | Qt::AlignVCenter;
+        const int alignments[] = {left, left, right, right};
+        for (int column = 0; column < 4; ++column) {
+            QCOMPARE(table->item(1, column)->text(), texts[column]);
+            QCOMPARE(table->item(1, column)->foreground().color(), QColor(Qt::darkGreen));
+            QCOMPARE(table->item(1, column)->textAlignment(), alignments[column]);
+        }
+        deliver(records(3, QStringLiteral("0")));
+        QCOMPARE(table->item(2, 0)->text(), QStringLiteral("股票2"));
+        QCOMPARE(table->item(1, 3)->foreground().color(), QColor(Qt::red));
+    }
+
     void selectionAndWidthsSurvive()
     {
         deliver(records(3));
