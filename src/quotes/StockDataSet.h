@@ -47,7 +47,9 @@ public:
     QNetworkAccessManager* networkManager() const { return manager; }
 
 signals:
-    void readFinished(TStockDataItems items);
+    // By reference: a direct connection then copies none of the records;
+    // a queued one still gets its own copy.
+    void readFinished(const TStockDataItems& items);
 
 public slots:
     void downloadFinished(QNetworkReply* reply);
