@@ -46,15 +46,21 @@ void BM_Parse(benchmark::State& state)
 
 void BM_ParseAndTable(benchmark::State& state)
 {
-    const QByteArray reply = makeQuoteReply(int(state.range(0)));
+    // Two replies in turn, so that every price and change in the table
+    // really changes on each write, as between two refreshes in trading.
+    const QByteArray replies[2] = {makeQuoteReply(int(state.range(0)), 0),
+                                   makeQuoteReply(int(state.range(0)), 1)};
     QTableWidget table(0, 4);
     TStockDisplayHelper display;
     display.table = &table;
     TStockDataSet* feed = display.feed();
+    size_t turn = 0;
     for (auto _ : state) {
-        emit feed->readFinished(feed->parseReply(reply));
+        emit feed->readFinished(feed->parseReply(replies[turn]));
+        turn ^= 1;
         benchmark::DoNotOptimize(table.item(0, 0));
     }
+    state.SetBytesProcessed(int64_t(state.iterations()) * replies[0].size());
 }
 
 void BM_StocksSaveLoad(benchmark::State& state)
