@@ -1,13 +1,13 @@
 #include "quotes/StockDataSet.h"
 
 #include "app/Gb18030.h"
+#include "quotes/TextNumber.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QUrl>
 
-#include <charconv>
 #include <cstring>
 
 namespace {
@@ -69,33 +69,6 @@ int splitInto(QStringView text, std::array<QStringView, 11>& parts, int count)
     if (count < int(parts.size()))
         parts[size_t(count++)] = text.sliced(start);
     return count;
-}
-
-// QString::toDouble, quicker for the plain decimal text the service sends:
-// std::from_chars is locale-free and correctly rounded, as Qt's converter is,
-// and gives the same double for text of digits, "." and "-" that it reads
-// whole. Anything else goes to QString::toDouble itself.
-double toDouble(const QString& text)
-{
-    char buffer[32];
-    const qsizetype n = text.size();
-    if (n > 0 && n < qsizetype(sizeof buffer)) {
-        const QChar* chars = text.constData();
-        qsizetype i = 0;
-        for (; i < n; ++i) {
-            const char16_t c = chars[i].unicode();
-            if (!((c >= u'0' && c <= u'9') || c == u'.' || c == u'-'))
-                break;
-            buffer[i] = char(c);
-        }
-        double value = 0;
-        if (i == n) {
-            const std::from_chars_result read = std::from_chars(buffer, buffer + n, value);
-            if (read.ec == std::errc() && read.ptr == buffer + n)
-                return value;
-        }
-    }
-    return text.toDouble();
 }
 
 // `text = part.toString()`, reusing the buffer of `text` when it has one of
@@ -311,7 +284,7 @@ void TStockDataSet::fillItem(const RecordParts& parts, TStockData& item)
 
     // Text that is no number gives 0; a zero basePrice gives Qt's text for a
     // non-finite value.
-    const double basePrice = toDouble(item.basePrice);
-    const double price = toDouble(item.price);
+    const double basePrice = textToDouble(item.basePrice);
+    const double price = textToDouble(item.price);
     item.percent.setNum((price - basePrice) / basePrice * 100, 'g', 2);
 }

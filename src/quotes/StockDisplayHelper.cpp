@@ -1,10 +1,12 @@
 #include "quotes/StockDisplayHelper.h"
 
 #include "quotes/StockDataSet.h"
+#include "quotes/TextNumber.h"
 #include "stocks/StockCodeList.h"
 
 #include <QBrush>
 #include <QColor>
+#include <QSignalBlocker>
 #include <QTableWidget>
 #include <QTableWidgetItem>
 
@@ -32,7 +34,7 @@ const QBrush& rowBrush(const TStockData& record)
 {
     static const QBrush fall(Qt::darkGreen);
     static const QBrush riseOrSame(Qt::red);
-    return record.percent.toDouble() < 0 ? fall : riseOrSame;
+    return textToDouble(record.percent) < 0 ? fall : riseOrSame;
 }
 } // namespace
 
@@ -69,12 +71,21 @@ void TStockDisplayHelper::setWidgetText(const TStockDataItems& items)
     const int count = int(items.size());
     if (table->rowCount() != count)
         resizeRows(count);
-    for (int i = 0; i < count; ++i) {
-        const TStockData& record = items[size_t(i)];
-        rowTexts.clear();
-        rowTexts << record.name << record.code << record.price << record.percent;
-        setRowTexts(i, rowBrush(record));
+    QAbstractItemModel* model = table->model();
+    {
+        // One change notice for the whole table instead of one per cell
+        // written: with a thousand stocks those notices cost more than all
+        // the rest of the writing.
+        const QSignalBlocker quiet(model);
+        for (int i = 0; i < count; ++i) {
+            const TStockData& record = items[size_t(i)];
+            rowTexts.clear();
+            rowTexts << record.name << record.code << record.price << record.percent;
+            setRowTexts(i, rowBrush(record));
+        }
     }
+    if (count > 0)
+        emit model->dataChanged(model->index(0, 0), model->index(count - 1, COLUMN_COUNT - 1));
 }
 
 void TStockDisplayHelper::resizeRows(int count)
@@ -87,7 +98,8 @@ void TStockDisplayHelper::setRowTexts(int row, const QBrush& color)
     // A cell that already has an item gets the new values written into it
     // rather than a new item: the table shows the same, but a value that did
     // not change costs nothing, and a long run does not churn through four
-    // fresh items per stock on every refresh.
+    // fresh items per stock on every refresh. Only this class writes the
+    // table's cells, so an item already there has its column's alignment.
     for (int column = 0; column < COLUMN_COUNT; ++column) {
         QTableWidgetItem* item = table->item(row, column);
         if (!item) {
@@ -96,7 +108,6 @@ void TStockDisplayHelper::setRowTexts(int row, const QBrush& color)
             continue;
         }
         item->setText(rowTexts[column]);
-        item->setTextAlignment(COLUMN_ALIGNMENT[column]);
         item->setForeground(color);
     }
 }
