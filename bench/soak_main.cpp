@@ -4,10 +4,11 @@
 // the two is what a ticker left running for weeks would accumulate.
 //
 //   quotarium_soak [--refreshes N] [--charts N] [--codes N] [--goal-kib N]
-//                  [--trace N]
+//                  [--trace N] [--raw 1]
 //
 // --trace prints the resident memory every N refreshes, to tell a steady
-// climb from a step.
+// climb from a step. --raw 1 reads it without first handing the allocator's
+// free memory back to the system.
 //
 // Exits 1 when the growth reaches the goal (default 1024 KiB) or when a
 // refresh or chart load did not complete.
@@ -45,6 +46,7 @@ struct Options
     int warmRefreshes = 200;
     int warmCharts = 50;
     int trace = 0;
+    bool raw = false;
 };
 
 long residentKib()
@@ -61,11 +63,12 @@ long residentKib()
 
 // Memory the allocator holds as free space is not the program's; giving it
 // back first makes the two readings compare what is actually kept alive.
-long settledResidentKib()
+long settledResidentKib(bool raw)
 {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCoreApplication::processEvents();
-    malloc_trim(0);
+    if (!raw)
+        malloc_trim(0);
     return residentKib();
 }
 
@@ -107,6 +110,8 @@ bool parseOptions(int argc, char** argv, Options& options)
             options.goalKib = value;
         else if (std::strcmp(argv[i], "--trace") == 0)
             options.trace = int(value);
+        else if (std::strcmp(argv[i], "--raw") == 0)
+            options.raw = value != 0;
         else
             return false;
     }
@@ -121,7 +126,8 @@ int main(int argc, char** argv)
     if (!parseOptions(argc, argv, options)) {
         std::fprintf(
             stderr,
-            "usage: %s [--refreshes N] [--charts N] [--codes N] [--goal-kib N] [--trace N]\n",
+            "usage: %s [--refreshes N] [--charts N] [--codes N] [--goal-kib N] [--trace N] "
+            "[--raw 1]\n",
             argv[0]);
         return 2;
     }
@@ -190,7 +196,7 @@ int main(int argc, char** argv)
         refresh();
     for (int i = 0; i < options.warmCharts; ++i)
         loadChart();
-    const long warm = settledResidentKib();
+    const long warm = settledResidentKib(options.raw);
     const qint64 warmMs = clock.elapsed();
 
     // Interleaved as in a real run: a chart now and then between refreshes.
@@ -204,13 +210,14 @@ int main(int argc, char** argv)
             ++charts;
         }
         if (options.trace > 0 && (i + 1) % options.trace == 0)
-            std::printf("after %6d refreshes      %ld KiB\n", i + 1, settledResidentKib());
+            std::printf("after %6d refreshes      %ld KiB\n", i + 1,
+                        settledResidentKib(options.raw));
     }
     while (charts < options.charts) {
         loadChart();
         ++charts;
     }
-    const long end = settledResidentKib();
+    const long end = settledResidentKib(options.raw);
     const qint64 totalMs = clock.elapsed();
 
     const int rows = table.rowCount();
