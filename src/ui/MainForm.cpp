@@ -81,6 +81,10 @@ TMainForm::~TMainForm()
     delete displayHelper;
     delete timer;
     delete updateChecker;
+    // The advertising object, destroyed after this body, takes its label off
+    // the panel, and the panel reports that to this window's filter, which
+    // must not look at `ui` by then.
+    ui->wdtAd->removeEventFilter(this);
     delete ui;
 }
 
