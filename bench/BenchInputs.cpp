@@ -5,7 +5,7 @@
 #include <QString>
 #include <QStringList>
 
-QByteArray makeQuoteReply(int count)
+QByteArray makeQuoteReply(int count, int moment)
 {
     static const QStringList names{QStringLiteral("浦发银行"), QStringLiteral("平安银行"),
                                    QStringLiteral("工商银行"), QStringLiteral("万科Ａ"),
@@ -19,7 +19,7 @@ QByteArray makeQuoteReply(int count)
         const QString code = (shanghai ? QStringLiteral("sh60") : QStringLiteral("sz00")) +
                              QStringLiteral("%1").arg(i, 4, 10, QLatin1Char('0'));
         const double base = 5.0 + (i % 97) * 0.37;
-        const double price = base * (1.0 + ((i % 21) - 10) / 100.0);
+        const double price = base * (1.0 + (((i + 7 * moment) % 21) - 10) / 100.0);
         QStringList values{names.at(i % names.size()) + QString::number(i % 7),
                            QString::number(base * 1.001, 'f', 2),
                            QString::number(base, 'f', 2),

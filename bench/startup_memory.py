@@ -4,7 +4,9 @@
 Both programs run offscreen and talk to a local quote service started here.
 Start-up is the time from starting the process to the first request arriving
 at that service (median of --runs runs). Memory is the resident set a second
-after the first reply for 1000 codes was sent.
+after the first reply for 1000 codes was sent. Only quotes are served: the
+update check, the advertising panel and the chart window get 404, so no chart
+picture is held.
 
 The program must be built pointing at the service's root, e.g. the `bench`
 preset (QUOTARIUM_QUOTE_ROOT=http://127.0.0.1:18765)."""
@@ -63,6 +65,20 @@ class Handler(http.server.BaseHTTPRequestHandler):
             server.replied.set()
 
 
+def mapped_kib(pid):
+    """Resident KiB per mapping name (a library, a font file, [heap], [anon])."""
+    totals = {}
+    name = None
+    with open(f"/proc/{pid}/smaps") as smaps:
+        for line in smaps:
+            fields = line.split()
+            if fields[0] == "Rss:":
+                totals[name] = totals.get(name, 0) + int(fields[1])
+            elif not fields[0].endswith(":"):
+                name = fields[5] if len(fields) > 5 else "[anon]"
+    return totals
+
+
 def rss_kib(pid):
     with open(f"/proc/{pid}/status") as status:
         for line in status:
@@ -86,12 +102,13 @@ def run_once(command, cwd, port):
         startup_ms = (service.first_request - started) * 1000
         time.sleep(1.0)
         memory = rss_kib(process.pid)
+        mappings = mapped_kib(process.pid)
     finally:
         process.kill()
         process.wait()
         service.shutdown()
         service.server_close()
-    return startup_ms, memory
+    return startup_ms, memory, mappings
 
 
 def main():
@@ -101,6 +118,8 @@ def main():
     parser.add_argument("--port", type=int, default=18765)
     parser.add_argument("--runs", type=int, default=10)
     parser.add_argument("--codes", type=int, default=1000)
+    parser.add_argument("--breakdown", action="store_true",
+                        help="list where the program's resident memory exceeds the floor's")
     args = parser.parse_args()
 
     work = tempfile.mkdtemp(prefix="quotarium-bench-")
@@ -131,6 +150,17 @@ def main():
     floor_startup, floor_memory = summary["floor"]
     print(f"start-up ratio to floor {app_startup / floor_startup:.2f} (goal < 3, and < 100 ms)")
     print(f"memory above floor {app_memory - floor_memory:+.1f} MB (goal within 5 MB)")
+    if args.breakdown:
+        floor_maps = results["floor"][-1][2]
+        app_maps = results["quotarium"][-1][2]
+        # The copy of the program lives in a temporary folder: name it alike.
+        app_maps = {("quotarium" if name == app else name): kib for name, kib in app_maps.items()}
+        print("resident KiB above the floor by mapping (last run of each, >= 64 KiB):")
+        names = set(floor_maps) | set(app_maps)
+        rows = sorted(((app_maps.get(n, 0) - floor_maps.get(n, 0), n) for n in names), reverse=True)
+        for difference, name in rows:
+            if abs(difference) >= 64:
+                print(f"  {difference:+7d}  {name}")
 
 
 if __name__ == "__main__":

@@ -3,16 +3,17 @@
 if(DEFINED ENV{QUOTARIUM_FUZZ_SECONDS})
     set(SECONDS $ENV{QUOTARIUM_FUZZ_SECONDS})
 endif()
-file(REMOVE_RECURSE ${WORK})
-file(MAKE_DIRECTORY ${WORK})
+set(ARTIFACTS ${WORK}-artifacts)
+file(REMOVE_RECURSE ${WORK} ${ARTIFACTS})
+file(MAKE_DIRECTORY ${WORK} ${ARTIFACTS})
 file(GLOB seeds ${SEEDS}/*)
 if(seeds)
     file(COPY ${seeds} DESTINATION ${WORK})
 endif()
 execute_process(
     COMMAND ${FUZZER} -max_total_time=${SECONDS} -timeout=10 -rss_limit_mb=2048
-            -print_final_stats=1 ${WORK}
+            -print_final_stats=1 -artifact_prefix=${ARTIFACTS}/ ${WORK}
     RESULT_VARIABLE result)
 if(NOT result EQUAL 0)
-    message(FATAL_ERROR "${FUZZER} found a problem (exit ${result}); the input is in the working directory as crash-*/leak-*/timeout-*")
+    message(FATAL_ERROR "${FUZZER} found a problem (exit ${result}); the input that shows it is in ${ARTIFACTS}")
 endif()

@@ -1,13 +1,13 @@
 #include "quotes/StockDataSet.h"
 
 #include "app/Gb18030.h"
+#include "quotes/TextNumber.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QUrl>
 
-#include <charconv>
 #include <cstring>
 
 namespace {
@@ -30,6 +30,16 @@ const QByteArray QUOTE_REFERER = QByteArrayLiteral("https://finance.sina.com.cn/
 // per refresh. A request that transfers nothing for this long ends with an
 // error, which keeps the last quotes like any other failure.
 constexpr int TRANSFER_TIMEOUT_MS = 15000;
+
+// A reply may take this much per code asked for, and a margin on top. An
+// entry is about 300 bytes, so only something other than quotes (an error
+// page, a broken proxy, junk) goes past it; such a reply is given up like a
+// failed one before it can fill the memory.
+constexpr qint64 MAX_REPLY_BYTES_PER_CODE = 2048;
+constexpr qint64 MAX_REPLY_BYTES_MARGIN = 64 * 1024;
+
+constexpr auto SEQUENCE_ATTRIBUTE = QNetworkRequest::User;
+constexpr auto SIZE_LIMIT_ATTRIBUTE = QNetworkRequest::Attribute(QNetworkRequest::User + 1);
 
 // Entries of this many characters or fewer are not read (the service answers
 // an unknown code with a short entry without values).
@@ -59,33 +69,6 @@ int splitInto(QStringView text, std::array<QStringView, 11>& parts, int count)
     if (count < int(parts.size()))
         parts[size_t(count++)] = text.sliced(start);
     return count;
-}
-
-// QString::toDouble, quicker for the plain decimal text the service sends:
-// std::from_chars is locale-free and correctly rounded, as Qt's converter is,
-// and gives the same double for text of digits, "." and "-" that it reads
-// whole. Anything else goes to QString::toDouble itself.
-double toDouble(const QString& text)
-{
-    char buffer[32];
-    const qsizetype n = text.size();
-    if (n > 0 && n < qsizetype(sizeof buffer)) {
-        const QChar* chars = text.constData();
-        qsizetype i = 0;
-        for (; i < n; ++i) {
-            const char16_t c = chars[i].unicode();
-            if (!((c >= u'0' && c <= u'9') || c == u'.' || c == u'-'))
-                break;
-            buffer[i] = char(c);
-        }
-        double value = 0;
-        if (i == n) {
-            const std::from_chars_result read = std::from_chars(buffer, buffer + n, value);
-            if (read.ec == std::errc() && read.ptr == buffer + n)
-                return value;
-        }
-    }
-    return text.toDouble();
 }
 
 // `text = part.toString()`, reusing the buffer of `text` when it has one of
@@ -118,7 +101,8 @@ size_t recordsAtMost(const QByteArray& bytes)
 
 TStockDataSet::TStockDataSet(QObject* parent)
     : QObject(parent), manager(new QNetworkAccessManager), request(new QNetworkRequest),
-      baseUrl(defaultQuoteUrl().isEmpty() ? QUOTE_URL : defaultQuoteUrl())
+      baseUrl(defaultQuoteUrl().isEmpty() ? QUOTE_URL : defaultQuoteUrl()),
+      maxReplyBytes(MAX_REPLY_BYTES_MARGIN)
 {
     request->setRawHeader(QByteArrayLiteral("Referer"), QUOTE_REFERER);
     request->setTransferTimeout(TRANSFER_TIMEOUT_MS);
@@ -144,6 +128,7 @@ void TStockDataSet::setStockCodes(const TStockCodeDataItems& items)
     for (size_t i = 0; i + 1 < items.size(); ++i)
         stockCodes += items[i].code + QLatin1Char(',');
     stockCodes += items.back().code;
+    maxReplyBytes = MAX_REPLY_BYTES_MARGIN + qint64(items.size()) * MAX_REPLY_BYTES_PER_CODE;
 }
 
 void TStockDataSet::download()
@@ -169,16 +154,38 @@ void TStockDataSet::setTransferTimeout(int ms)
 void TStockDataSet::downloadUrl(const QString& url)
 {
     request->setUrl(QUrl(url));
-    manager->get(*request);
+    // The reply carries its place in the order of requests and its size
+    // limit (see downloadFinished).
+    request->setAttribute(SEQUENCE_ATTRIBUTE, ++requestsSent);
+    request->setAttribute(SIZE_LIMIT_ATTRIBUTE, maxReplyBytes);
+    QNetworkReply* reply = manager->get(*request);
+    const qint64 limit = maxReplyBytes;
+    connect(reply, &QNetworkReply::downloadProgress, reply,
+            [reply, limit](qint64 received, qint64 total) {
+                // Stops the transfer early; queued, as a reply should not
+                // finish inside its own progress signal.
+                if (received > limit || total > limit)
+                    QMetaObject::invokeMethod(reply, &QNetworkReply::abort, Qt::QueuedConnection);
+            });
 }
 
 void TStockDataSet::downloadFinished(QNetworkReply* reply)
 {
     data.clear();
-    // A reply that was aborted (time-out) is closed and has nothing to read.
+    // A reply that was aborted (time-out, size) is closed and has nothing to
+    // read.
     if (reply->isOpen())
         data = reply->readAll();
-    if (reply->error() == QNetworkReply::NoError && !data.isEmpty()) {
+    // A fast link can deliver the whole of an oversized reply before the
+    // abort asked for on the way takes effect; it is not kept either.
+    const qint64 limit = reply->request().attribute(SIZE_LIMIT_ATTRIBUTE).toLongLong();
+    if (data.size() > limit)
+        data.clear();
+    // A slow service can answer an older request after a newer one; its
+    // quotes would turn the table back in time, so they are passed over.
+    const quint64 sequence = reply->request().attribute(SEQUENCE_ATTRIBUTE).toULongLong();
+    if (reply->error() == QNetworkReply::NoError && !data.isEmpty() && sequence > newestShown) {
+        newestShown = sequence;
         parseData(data);
         emit readFinished(items);
     }
@@ -277,7 +284,7 @@ void TStockDataSet::fillItem(const RecordParts& parts, TStockData& item)
 
     // Text that is no number gives 0; a zero basePrice gives Qt's text for a
     // non-finite value.
-    const double basePrice = toDouble(item.basePrice);
-    const double price = toDouble(item.price);
+    const double basePrice = textToDouble(item.basePrice);
+    const double price = textToDouble(item.price);
     item.percent.setNum((price - basePrice) / basePrice * 100, 'g', 2);
 }

@@ -47,7 +47,9 @@ public:
     QNetworkAccessManager* networkManager() const { return manager; }
 
 signals:
-    void readFinished(TStockDataItems items);
+    // By reference: a direct connection then copies none of the records;
+    // a queued one still gets its own copy.
+    void readFinished(const TStockDataItems& items);
 
 public slots:
     void downloadFinished(QNetworkReply* reply);
@@ -72,6 +74,9 @@ private:
     QNetworkRequest* request;
 
     QString baseUrl;
-    QString lineBuffer;     // an entry with line feeds in it, without them
-    size_t recordCount = 0; // records of the reply being parsed so far
+    qint64 maxReplyBytes; // grows with the number of codes
+    quint64 requestsSent = 0;
+    quint64 newestShown = 0; // the newest request whose reply was parsed
+    QString lineBuffer;      // an entry with line feeds in it, without them
+    size_t recordCount = 0;  // records of the reply being parsed so far
 };

@@ -1,10 +1,12 @@
 #include "quotes/StockDisplayHelper.h"
 
 #include "quotes/StockDataSet.h"
+#include "quotes/TextNumber.h"
 #include "stocks/StockCodeList.h"
 
 #include <QBrush>
 #include <QColor>
+#include <QSignalBlocker>
 #include <QTableWidget>
 #include <QTableWidgetItem>
 
@@ -19,13 +21,20 @@ constexpr Qt::Alignment COLUMN_ALIGNMENT[COLUMN_COUNT] = {
     Qt::AlignRight | Qt::AlignVCenter,
 };
 
-QTableWidgetItem* createItem(const QString& text, Qt::Alignment alignment, const QColor& color)
+QTableWidgetItem* createItem(const QString& text, Qt::Alignment alignment, const QBrush& color)
 {
     auto* item = new QTableWidgetItem(text);
     item->setTextAlignment(alignment);
     // Qt::ForegroundRole: Qt 6's name for Qt 4's Qt::TextColorRole.
-    item->setForeground(QBrush(color));
+    item->setForeground(color);
     return item;
+}
+
+const QBrush& rowBrush(const TStockData& record)
+{
+    static const QBrush fall(Qt::darkGreen);
+    static const QBrush riseOrSame(Qt::red);
+    return textToDouble(record.percent) < 0 ? fall : riseOrSame;
 }
 } // namespace
 
@@ -55,21 +64,28 @@ void TStockDisplayHelper::display()
     dataSet->download();
 }
 
-void TStockDisplayHelper::setWidgetText(TStockDataItems items)
+void TStockDisplayHelper::setWidgetText(const TStockDataItems& items)
 {
     if (!table)
         return;
     const int count = int(items.size());
     if (table->rowCount() != count)
         resizeRows(count);
-    for (int i = 0; i < count; ++i) {
-        const TStockData& record = items[size_t(i)];
-        const QColor color =
-            record.percent.toDouble() < 0 ? QColor(Qt::darkGreen) : QColor(Qt::red);
-        rowTexts.clear();
-        rowTexts << record.name << record.code << record.price << record.percent;
-        setRowTexts(i, color);
+    QAbstractItemModel* model = table->model();
+    {
+        // One change notice for the whole table instead of one per cell
+        // written: with a thousand stocks those notices cost more than all
+        // the rest of the writing.
+        const QSignalBlocker quiet(model);
+        for (int i = 0; i < count; ++i) {
+            const TStockData& record = items[size_t(i)];
+            rowTexts.clear();
+            rowTexts << record.name << record.code << record.price << record.percent;
+            setRowTexts(i, rowBrush(record));
+        }
     }
+    if (count > 0)
+        emit model->dataChanged(model->index(0, 0), model->index(count - 1, COLUMN_COUNT - 1));
 }
 
 void TStockDisplayHelper::resizeRows(int count)
@@ -77,8 +93,21 @@ void TStockDisplayHelper::resizeRows(int count)
     table->setRowCount(count);
 }
 
-void TStockDisplayHelper::setRowTexts(int row, const QColor& color)
+void TStockDisplayHelper::setRowTexts(int row, const QBrush& color)
 {
-    for (int column = 0; column < COLUMN_COUNT; ++column)
-        table->setItem(row, column, createItem(rowTexts[column], COLUMN_ALIGNMENT[column], color));
+    // A cell that already has an item gets the new values written into it
+    // rather than a new item: the table shows the same, but a value that did
+    // not change costs nothing, and a long run does not churn through four
+    // fresh items per stock on every refresh. Only this class writes the
+    // table's cells, so an item already there has its column's alignment.
+    for (int column = 0; column < COLUMN_COUNT; ++column) {
+        QTableWidgetItem* item = table->item(row, column);
+        if (!item) {
+            table->setItem(row, column,
+                           createItem(rowTexts[column], COLUMN_ALIGNMENT[column], color));
+            continue;
+        }
+        item->setText(rowTexts[column]);
+        item->setForeground(color);
+    }
 }

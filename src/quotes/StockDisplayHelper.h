@@ -6,7 +6,7 @@
 #include <QObject>
 #include <QStringList>
 
-class QColor;
+class QBrush;
 class QTableWidget;
 class TStockCodeList;
 class TStockDataSet;
@@ -35,11 +35,11 @@ public slots:
     void display();
 
 private slots:
-    void setWidgetText(TStockDataItems items);
+    void setWidgetText(const TStockDataItems& items);
 
 private:
     void resizeRows(int count);
-    void setRowTexts(int row, const QColor& color);
+    void setRowTexts(int row, const QBrush& color);
 
     TStockCodeList* stockList;
     TStockDataSet* dataSet;

@@ -104,7 +104,10 @@ void TConfig::save()
     // The old file is replaced only once the new one is whole, so a full disk
     // cannot cost the user the settings they had.
     QSaveFile file(configFilePath());
-    if (!file.open(QIODevice::WriteOnly))
+    // Unbuffered, so that a write the disk takes only in part fails here,
+    // where it is seen: a buffered one reports success, and the rest is lost
+    // in a flush that commit() does not notice.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return;
     if (writeXml(&file))
         file.commit();

@@ -41,7 +41,10 @@ void TStockCodeList::save()
     // A full disk or a failing device must not cost the user the list they
     // already had: the old file is replaced only once the new one is whole.
     QSaveFile file(stocksFilePath());
-    if (!file.open(QIODevice::WriteOnly))
+    // Unbuffered, so that a write the disk takes only in part fails here,
+    // where it is seen: a buffered one reports success, and the rest is lost
+    // in a flush that commit() does not notice.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return;
     if (writeXml(&file))
         file.commit();

@@ -15,6 +15,7 @@
 #include <QCursor>
 #include <QIcon>
 #include <QMenu>
+#include <QPixmap>
 #include <QTimer>
 
 namespace {
@@ -142,7 +143,11 @@ void TMainForm::createStockMenu()
 
 void TMainForm::createTrayIcon()
 {
-    trayIcon = new QSystemTrayIcon(QIcon(TRAY_ICON), this);
+    // A pixmap of a named format: given a file name without a suffix, an icon
+    // asks the MIME database what the file is and a pixmap tries every image
+    // plugin, loading that database, a regular expression engine and the
+    // plugins for one picture whose format is known.
+    trayIcon = new QSystemTrayIcon(QIcon(QPixmap(TRAY_ICON, "PNG")), this);
     trayIcon->setToolTip(QCoreApplication::applicationName() + QLatin1Char('\n') +
                          QStringLiteral("单击显示窗口"));
     trayIcon->setVisible(true);

@@ -49,6 +49,12 @@ const std::array<QString, 25> CHART_URLS = {
 // A hung service must not keep requests piling up for ever.
 constexpr int TRANSFER_TIMEOUT_MS = 15000;
 
+int& transferTimeoutOverride()
+{
+    static int ms = 0;
+    return ms;
+}
+
 QString& chartHostOverride()
 {
     static QString root;
@@ -102,7 +108,8 @@ TStockChartForm::TStockChartForm(QWidget* parent) : QDialog(parent), ui(new Ui::
     request = new QNetworkRequest(QUrl());
     request->setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                           QNetworkRequest::NoLessSafeRedirectPolicy);
-    request->setTransferTimeout(TRANSFER_TIMEOUT_MS);
+    request->setTransferTimeout(transferTimeoutOverride() > 0 ? transferTimeoutOverride()
+                                                              : TRANSFER_TIMEOUT_MS);
     pixmap = new QPixmap;
 
     connect(manager, &QNetworkAccessManager::finished, this,
@@ -118,6 +125,11 @@ TStockChartForm::~TStockChartForm()
     delete manager;
     delete request;
     delete pixmap;
+}
+
+void TStockChartForm::setTransferTimeout(int ms)
+{
+    transferTimeoutOverride() = ms;
 }
 
 void TStockChartForm::setStockList(const QStringList& codes)

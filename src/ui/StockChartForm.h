@@ -45,6 +45,11 @@ public:
     // also while the window is hidden.
     void setStockList(const QStringList& codes);
 
+    // How long a chart request may go without progress, for windows made
+    // afterwards; lets tests see a hung service given up without waiting the
+    // full default. 0 or less restores the default.
+    static void setTransferTimeout(int ms);
+
 public slots:
     void chartView();
     void chartDownloadFinished(QNetworkReply* reply);

@@ -5,6 +5,8 @@
 #include "FakeHttpServer.h"
 #include "TempAppDir.h"
 
+#include <QSet>
+#include <QSignalSpy>
 #include <QTableWidget>
 #include <QTest>
 
@@ -67,6 +69,11 @@ private slots:
         QTest::newRow("not a number") << "abc" << QColor(Qt::red);
         QTest::newRow("10") << "10" << QColor(Qt::red);
         QTest::newRow("exponent") << "1.5e+02" << QColor(Qt::red);
+        QTest::newRow("negative exponent") << "-1.5e+02" << QColor(Qt::darkGreen);
+        QTest::newRow("minus zero") << "-0" << QColor(Qt::red);
+        QTest::newRow("-inf") << "-inf" << QColor(Qt::darkGreen);
+        QTest::newRow("nan") << "nan" << QColor(Qt::red);
+        QTest::newRow("minus, no number") << "-" << QColor(Qt::red);
     }
     void cells()
     {
@@ -82,6 +89,56 @@ private slots:
             QCOMPARE(item->text(), texts[column]);
             QCOMPARE(item->foreground().color(), color);
             QCOMPARE(item->textAlignment(), alignments[column]);
+        }
+    }
+
+    void laterReplyRewritesEveryCell()
+    {
+        // Cells are written over in place: nothing of the earlier reply may
+        // be left in text, colour or alignment.
+        deliver(records(3, QStringLiteral("1.2")));
+        TStockDataItems later = records(2, QStringLiteral("-0.5"));
+        later[1].name = QStringLiteral("改名");
+        later[1].code = QStringLiteral("000009");
+        later[1].price = QStringLiteral("9.99");
+        deliver(later);
+        QCOMPARE(table->rowCount(), 2);
+        const QStringList texts{QStringLiteral("改名"), "000009", "9.99", "-0.5"};
+        const int left = Qt::AlignLeft | Qt::AlignVCenter,
+                  right = Qt::AlignRight | Qt::AlignVCenter;
+        const int alignments[] = {left, left, right, right};
+        for (int column = 0; column < 4; ++column) {
+            QCOMPARE(table->item(1, column)->text(), texts[column]);
+            QCOMPARE(table->item(1, column)->foreground().color(), QColor(Qt::darkGreen));
+            QCOMPARE(table->item(1, column)->textAlignment(), alignments[column]);
+        }
+        deliver(records(3, QStringLiteral("0")));
+        QCOMPARE(table->item(2, 0)->text(), QStringLiteral("股票2"));
+        QCOMPARE(table->item(1, 3)->foreground().color(), QColor(Qt::red));
+    }
+
+    void viewsLearnOfEveryChangedCell()
+    {
+        // Whatever views the table (its own, accessibility) is told about
+        // every cell that changed, also when cells are written over in place.
+        deliver(records(3, QStringLiteral("1")));
+        QSignalSpy changed(table->model(), &QAbstractItemModel::dataChanged);
+        TStockDataItems later = records(3, QStringLiteral("-1"));
+        later[2].price = QStringLiteral("99.00");
+        deliver(later);
+        QSet<QPair<int, int>> told;
+        for (const QList<QVariant>& arguments : changed) {
+            const QModelIndex from = arguments.at(0).toModelIndex();
+            const QModelIndex to = arguments.at(1).toModelIndex();
+            for (int row = from.row(); row <= to.row(); ++row) {
+                for (int column = from.column(); column <= to.column(); ++column)
+                    told.insert({row, column});
+            }
+        }
+        for (int row = 0; row < 3; ++row) {
+            for (int column = 0; column < 4; ++column)
+                QVERIFY2(told.contains({row, column}),
+                         qPrintable(QStringLiteral("%1,%2").arg(row).arg(column)));
         }
     }
 

@@ -63,10 +63,25 @@ HttpReply HttpReply::droppedMidBody(const QByteArray& body)
     return r;
 }
 
+HttpReply HttpReply::cutMidBody(const QByteArray& body)
+{
+    HttpReply r;
+    r.body = body;
+    r.mode = Mode::CutMidBody;
+    return r;
+}
+
 HttpReply HttpReply::delayed(int ms) const
 {
     HttpReply r = *this;
     r.delayMs = ms;
+    return r;
+}
+
+HttpReply HttpReply::withoutLength() const
+{
+    HttpReply r = *this;
+    r.announceLength = false;
     return r;
 }
 
@@ -208,18 +223,26 @@ void FakeHttpServer::respond(QTcpSocket* socket, const HttpReply& reply)
         return;
     case HttpReply::Mode::Answer:
     case HttpReply::Mode::DropMidBody:
+    case HttpReply::Mode::CutMidBody:
         break;
     }
 
     QByteArray out = "HTTP/1.1 " + QByteArray::number(reply.status) + " Scripted\r\n";
     out += "Content-Type: " + reply.contentType + "\r\n";
-    out += "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\n";
+    if (reply.announceLength)
+        out += "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\n";
     out += "Connection: close\r\n\r\n";
     if (reply.mode == HttpReply::Mode::DropMidBody) {
         out += reply.body.left(reply.body.size() / 2);
         socket->write(out);
         socket->flush();
         socket->abort();
+        return;
+    }
+    if (reply.mode == HttpReply::Mode::CutMidBody) {
+        out += reply.body.left(reply.body.size() / 2);
+        socket->write(out);
+        socket->disconnectFromHost();
         return;
     }
     out += reply.body;

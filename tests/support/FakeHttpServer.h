@@ -34,6 +34,8 @@ struct HttpReply
         NoAnswer,    // keep the connection open and never say anything
         Drop,        // close the connection without a byte
         DropMidBody, // announce the whole body, send half of it, then close
+        CutMidBody,  // announce the whole body, send half of it, then end the
+                     // connection in good order
     };
 
     int status = 200;
@@ -41,6 +43,7 @@ struct HttpReply
     QByteArray contentType = "text/plain";
     int delayMs = 0;
     Mode mode = Mode::Answer;
+    bool announceLength = true; // false: no Content-Length, the body ends with the connection
 
     static HttpReply ok(const QByteArray& body, const QByteArray& contentType = "text/plain");
     // The quote service answers in GB18030.
@@ -49,7 +52,9 @@ struct HttpReply
     static HttpReply noAnswer();
     static HttpReply dropped();
     static HttpReply droppedMidBody(const QByteArray& body);
+    static HttpReply cutMidBody(const QByteArray& body);
     HttpReply delayed(int ms) const;
+    HttpReply withoutLength() const;
 };
 
 // An HTTP/1.1 service on 127.0.0.1 with a port of its own, answering with

@@ -241,6 +241,8 @@ void TestMainForm::intervalChangeRestartsTimerOnce()
 {
     auto* config = window()->findChild<TConfig*>();
     QVERIFY(config);
+    // The request made at start-up must be in before counting from here on.
+    QTRY_COMPARE(services->quoteRequests().size(), 1);
     for (int i = 0; i < 3; ++i) {
         closeNextModal();
         action("actOption")->trigger();

@@ -1,0 +1,259 @@
+#include "settings/Config.h"
+#include "stocks/StockCodeList.h"
+
+#include "TempAppDir.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTest>
+
+#include <csignal>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace {
+const QString STOCKS = QStringLiteral("Stocks.xml");
+const QString CONFIG = QStringLiteral("Config.xml");
+
+// Takes `room` bytes, then refuses: a disk that fills up part-way.
+class FillingDevice : public QIODevice
+{
+public:
+    explicit FillingDevice(qint64 room) : room(room) { open(WriteOnly | Unbuffered); }
+    QByteArray taken;
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char* data, qint64 size) override
+    {
+        if (room == 0)
+            return -1;
+        const qint64 n = qMin(size, room);
+        taken.append(data, n);
+        room -= n;
+        return n;
+    }
+
+private:
+    qint64 room;
+};
+
+// Writes the program's current version of `file` with values that differ
+// from the one on disk.
+void saveChanged(const QString& file)
+{
+    if (file == STOCKS) {
+        TStockCodeList list;
+        list.items = {
+            TStockCodeData{QStringLiteral("sz000002"), {}, {}, {}, {}, QStringLiteral("新")}};
+        list.save();
+    } else {
+        TConfig::dataTimer = 77;
+        TConfig config;
+        config.save();
+        TConfig::dataTimer = 30;
+    }
+}
+
+// The file's document written to a device that takes `room` bytes; what the
+// writer says about it.
+bool writeTo(const QString& file, FillingDevice& device)
+{
+    if (file == STOCKS) {
+        TStockCodeList list;
+        list.items = {
+            TStockCodeData{QStringLiteral("sh600000"), {}, {}, {}, {}, QStringLiteral("浦发")}};
+        return list.writeXml(&device);
+    }
+    TConfig config;
+    return config.writeXml(&device);
+}
+
+bool setImmutable(const QString& path, bool on)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY);
+    if (fd < 0)
+        return false;
+    int flags = 0;
+    bool done = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    if (done) {
+        flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+        done = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    }
+    ::close(fd);
+    return done;
+}
+
+bool canCreateIn(const QString& dir)
+{
+    QFile probe(dir + QStringLiteral("/probe"));
+    if (!probe.open(QIODevice::WriteOnly))
+        return false;
+    probe.remove();
+    return true;
+}
+
+// Makes a directory read-only for as long as it lives. Permissions do not
+// stop root, so as root the directory is made immutable instead.
+class ReadOnlyDir
+{
+public:
+    explicit ReadOnlyDir(const QString& path) : path(path)
+    {
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::ExeOwner);
+        if (!canCreateIn(path))
+            return;
+        immutable = setImmutable(path, true);
+    }
+    ~ReadOnlyDir()
+    {
+        if (immutable)
+            setImmutable(path, false);
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    bool holds() const { return !canCreateIn(path); }
+
+private:
+    QString path;
+    bool immutable = false;
+};
+
+// Makes every write of this process past `bytes` into a file fail, as a full
+// disk does, for as long as it lives.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &previous);
+        // The signal would end the process; the failed write is what counts.
+        previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limited = previous;
+        limited.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limited);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &previous);
+        std::signal(SIGXFSZ, previousHandler);
+    }
+
+private:
+    rlimit previous{};
+    void (*previousHandler)(int) = nullptr;
+};
+} // namespace
+
+class TestFileFaults : public QObject
+{
+    Q_OBJECT
+private slots:
+    void failedSaveKeepsThePreviousFile_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("fault");
+        for (const QString& file : {STOCKS, CONFIG}) {
+            for (const char* fault : {"read-only directory", "disk full part-way"})
+                QTest::addRow("%s, %s", qPrintable(file), fault) << file << QString(fault);
+        }
+    }
+    void failedSaveKeepsThePreviousFile()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, fault);
+        TempAppDir dir;
+        const QByteArray before =
+            readTestData(file == STOCKS ? "Stocks.golden.xml" : "Config.golden.xml");
+        QVERIFY(!before.isEmpty());
+        QVERIFY(dir.writeFile(file, before));
+
+        if (fault == QLatin1String("read-only directory")) {
+            ReadOnlyDir readOnly(dir.path());
+            if (!readOnly.holds())
+                QSKIP("this user can write into any directory, and it cannot be made immutable");
+            saveChanged(file);
+        } else {
+            FileSizeLimit limit(16);
+            saveChanged(file);
+        }
+
+        QCOMPARE(dir.readFile(file), before);
+        // Nor is a half-written temporary file left beside it.
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot),
+                 QStringList{file});
+        // The same save succeeds once the fault is gone: the fault, not the
+        // test, stopped it.
+        saveChanged(file);
+        QVERIFY(dir.readFile(file) != before);
+    }
+
+    void directoryInPlaceOfTheFile_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::newRow("Stocks.xml") << STOCKS;
+        QTest::newRow("Config.xml") << CONFIG;
+    }
+    void directoryInPlaceOfTheFile()
+    {
+        QFETCH(QString, file);
+        TempAppDir dir;
+        QVERIFY(QDir(dir.path()).mkdir(file));
+        const QString inside = file + QStringLiteral("/kept.txt");
+        QVERIFY(dir.writeFile(inside, "untouched"));
+
+        // Loading keeps what is in memory.
+        TStockCodeList list;
+        list.items = {TStockCodeData{QStringLiteral("sh600000"), {}, {}, {}, {}, {}}};
+        TConfig::dataTimer = 45;
+        TConfig config;
+        if (file == STOCKS)
+            list.load();
+        else
+            config.load();
+        QCOMPARE(list.items.size(), size_t(1));
+        QCOMPARE(TConfig::dataTimer, 45);
+        TConfig::dataTimer = 30;
+
+        saveChanged(file);
+        QVERIFY(QFileInfo(dir.filePath(file)).isDir());
+        QCOMPARE(dir.readFile(inside), QByteArray("untouched"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot),
+                 QStringList{file});
+    }
+
+    void deviceFillingUpIsReported_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("refused"); // bytes at the end the device refuses; -1: all, -2: half
+        QTest::addColumn<bool>("reported");
+        for (const QString& file : {STOCKS, CONFIG}) {
+            QTest::addRow("%s, takes nothing", qPrintable(file)) << file << -1 << false;
+            QTest::addRow("%s, one byte short", qPrintable(file)) << file << 1 << false;
+            QTest::addRow("%s, half", qPrintable(file)) << file << -2 << false;
+            QTest::addRow("%s, takes all", qPrintable(file)) << file << 0 << true;
+        }
+    }
+    void deviceFillingUpIsReported()
+    {
+        QFETCH(QString, file);
+        QFETCH(int, refused);
+        QFETCH(bool, reported);
+        FillingDevice whole(1 << 20);
+        QVERIFY(writeTo(file, whole));
+        const qint64 size = whole.taken.size();
+        QVERIFY(whole.taken.startsWith("<?xml version=\"1.0\" encoding=\"GB18030\"?>"));
+
+        const qint64 room = refused == -1 ? 0 : refused == -2 ? size / 2 : size - refused;
+        FillingDevice device(room);
+        QCOMPARE(writeTo(file, device), reported);
+        QCOMPARE(device.taken, whole.taken.left(room));
+    }
+};
+
+QTEST_MAIN(TestFileFaults)
+#include "tst_filefaults.moc"
