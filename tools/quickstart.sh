@@ -45,6 +45,16 @@ if [ "$mode" = run ]; then
     exec build/release/bin/quotarium
 fi
 
+# Unit tests (offscreen), then the end-to-end checks on a real X display
+# against the demo service, then every fuzz target for a bounded time.
 cmake --preset dev
 cmake --build --preset dev -j "$jobs"
 ctest --preset dev
+
+cmake --preset e2e
+cmake --build --preset e2e -j "$jobs"
+ctest --preset e2e
+
+cmake --preset fuzz
+cmake --build --preset fuzz -j "$jobs"
+QUOTARIUM_FUZZ_SECONDS="${QUOTARIUM_FUZZ_SECONDS:-15}" ctest --preset fuzz
