@@ -25,3 +25,19 @@ private:
     QBuffer buffer;
     QXmlStreamWriter writer;
 };
+
+#include <functional>
+
+// Both data files are read and replaced the same way.
+namespace xmlfile {
+
+// Hands the open file to `read`; a file that cannot be opened (missing,
+// unreadable) is silently left alone.
+void load(const QString& path, const std::function<void(QIODevice*)>& read);
+
+// Replaces the file with what `write` produces, only once all of it is on
+// disk: a full disk or a failing device keeps the previous file whole.
+// `write` returns false when the device did not take the whole document.
+void save(const QString& path, const std::function<bool(QIODevice*)>& write);
+
+} // namespace xmlfile

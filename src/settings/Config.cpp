@@ -5,7 +5,6 @@
 
 #include <QFile>
 #include <QGuiApplication>
-#include <QSaveFile>
 #include <QXmlStreamReader>
 
 namespace {
@@ -92,27 +91,12 @@ void TConfig::load()
 {
     completeFont(uiFont);
     completeFont(marketFont);
-    QFile file(configFilePath());
-    if (!file.open(QIODevice::ReadOnly))
-        return;
-    readXml(&file);
-    file.close();
+    xmlfile::load(configFilePath(), [this](QIODevice* file) { readXml(file); });
 }
 
 void TConfig::save()
 {
-    // The old file is replaced only once the new one is whole, so a full disk
-    // cannot cost the user the settings they had.
-    QSaveFile file(configFilePath());
-    // Unbuffered, so that a write the disk takes only in part fails here,
-    // where it is seen: a buffered one reports success, and the rest is lost
-    // in a flush that commit() does not notice.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return;
-    if (writeXml(&file))
-        file.commit();
-    else
-        file.cancelWriting();
+    xmlfile::save(configFilePath(), [this](QIODevice* file) { return writeXml(file); });
 }
 
 bool TConfig::writeXml(QIODevice* device)
@@ -141,8 +125,10 @@ void TConfig::writeFont(QXmlStreamWriter& xml, const QFont& font, const QString&
     xml.writeAttribute(FAMILY_ATTRIBUTE, font.family());
     xml.writeAttribute(SIZE_ATTRIBUTE, QString::number(font.pointSize(), 10));
     xml.writeAttribute(STYLE_ATTRIBUTE, QString::number(int(font.style()), 10));
-    xml.writeAttribute(STRIKE_OUT_ATTRIBUTE, font.strikeOut() ? QStringLiteral("1") : QStringLiteral("0"));
-    xml.writeAttribute(UNDERLINE_ATTRIBUTE, font.underline() ? QStringLiteral("1") : QStringLiteral("0"));
+    xml.writeAttribute(STRIKE_OUT_ATTRIBUTE,
+                       font.strikeOut() ? QStringLiteral("1") : QStringLiteral("0"));
+    xml.writeAttribute(UNDERLINE_ATTRIBUTE,
+                       font.underline() ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
 void TConfig::writeDataTimer(QXmlStreamWriter& xml)
@@ -157,10 +143,9 @@ void TConfig::readXml(QIODevice* device)
     reader->readNextStartElement();
 
     // The right root name is enough; another name needs version "1".
-    const bool accepted =
-        reader->isStartElement() &&
-        (reader->name() == INTERNAL_NAME ||
-         reader->attributes().value(VERSION_ATTRIBUTE) == QStringLiteral("1"));
+    const bool accepted = reader->isStartElement() &&
+                          (reader->name() == INTERNAL_NAME ||
+                           reader->attributes().value(VERSION_ATTRIBUTE) == QStringLiteral("1"));
     if (!accepted) {
         reader->setDevice(nullptr);
         return;

@@ -3,7 +3,6 @@
 #include "app/AppGlobals.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QXmlStreamReader>
 
 namespace {
@@ -29,27 +28,12 @@ TStockCodeList::~TStockCodeList()
 
 void TStockCodeList::load()
 {
-    QFile file(stocksFilePath());
-    if (!file.open(QIODevice::ReadOnly))
-        return;
-    readXml(&file);
-    file.close();
+    xmlfile::load(stocksFilePath(), [this](QIODevice* file) { readXml(file); });
 }
 
 void TStockCodeList::save()
 {
-    // A full disk or a failing device must not cost the user the list they
-    // already had: the old file is replaced only once the new one is whole.
-    QSaveFile file(stocksFilePath());
-    // Unbuffered, so that a write the disk takes only in part fails here,
-    // where it is seen: a buffered one reports success, and the rest is lost
-    // in a flush that commit() does not notice.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return;
-    if (writeXml(&file))
-        file.commit();
-    else
-        file.cancelWriting();
+    xmlfile::save(stocksFilePath(), [this](QIODevice* file) { return writeXml(file); });
 }
 
 bool TStockCodeList::writeXml(QIODevice* device)

@@ -1,3 +1,4 @@
+#include "UrlCatcher.h"
 #include "app/AppGlobals.h"
 #include "quotes/StockDisplayHelper.h"
 #include "settings/Config.h"
@@ -59,15 +60,6 @@ void closeNextModal()
 }
 } // namespace
 
-class UrlCatcher : public QObject
-{
-    Q_OBJECT
-public:
-    QStringList opened;
-public slots:
-    void open(const QUrl& url) { opened << url.toString(); }
-};
-
 class TestMainForm : public QObject
 {
     Q_OBJECT
@@ -110,9 +102,7 @@ void TestMainForm::init()
     TConfig::windowStyle = 0;
     TConfig::dataTimer = 30;
     writeStocks({QStringLiteral("sh600000"), QStringLiteral("sz000001")});
-    urls.opened.clear();
-    QDesktopServices::setUrlHandler(QStringLiteral("http"), &urls, "open");
-    QDesktopServices::setUrlHandler(QStringLiteral("https"), &urls, "open");
+    urls.urls.clear();
     vk::clearAskedMessageBoxes();
     form = std::make_unique<TMainForm>();
 }
@@ -120,8 +110,6 @@ void TestMainForm::init()
 void TestMainForm::cleanup()
 {
     form.reset();
-    QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
-    QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
     services.reset();
     dir.reset();
 }
@@ -303,11 +291,11 @@ void TestMainForm::discussionOpensTheCurrentCode()
     QCOMPARE(table()->contextMenuPolicy(), Qt::CustomContextMenu);
 
     discuss->trigger(); // no current row yet
-    QCOMPARE(urls.opened, QStringList());
+    QCOMPARE(urls.texts(), QStringList());
 
     table()->setCurrentCell(0, 0);
     discuss->trigger();
-    QCOMPARE(urls.opened, QStringList(DISCUSS_URL + QStringLiteral("600000")));
+    QCOMPARE(urls.texts(), QStringList(DISCUSS_URL + QStringLiteral("600000")));
 }
 
 void TestMainForm::updatePrompt_data()
@@ -339,7 +327,7 @@ void TestMainForm::updatePrompt()
         QCOMPARE(asked.first().button1, QStringLiteral("确定"));
         QCOMPARE(asked.first().button2, QStringLiteral("取消"));
     }
-    QCOMPARE(urls.opened, opened);
+    QCOMPARE(urls.texts(), opened);
 }
 
 void TestMainForm::updateCheckAgainstService()
@@ -378,12 +366,12 @@ void TestMainForm::adPanelPressReachesTheHelper()
     QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton,
                       Qt::LeftButton, Qt::NoModifier);
     QVERIFY(QApplication::sendEvent(ad, &press)); // consumed by the window's filter
-    QCOMPARE(urls.opened, QStringList(QStringLiteral("http://www.example.com/offer")));
+    QCOMPARE(urls.texts(), QStringList(QStringLiteral("http://www.example.com/offer")));
 
     QMouseEvent release(QEvent::MouseButtonRelease, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton,
                         Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(ad, &release);
-    QCOMPARE(urls.opened.size(), 1);
+    QCOMPARE(urls.urls.size(), 1);
 }
 
 void TestMainForm::failedRefreshKeepsLastQuotes()

@@ -1,3 +1,4 @@
+#include "UrlCatcher.h"
 #include "vendor_api/VkPack.h"
 
 #include "FakeHttpServer.h"
@@ -25,16 +26,6 @@ QByteArray png(Qt::GlobalColor color)
 
 const QString CONFIG_PATH = QStringLiteral("/ad/ad_cfg_1.php");
 } // namespace
-
-class UrlCatcher : public QObject
-{
-    Q_OBJECT
-public slots:
-    void open(const QUrl& url) { urls << url; }
-
-public:
-    QList<QUrl> urls;
-};
 
 class TestVkAd : public QObject
 {
@@ -65,7 +56,9 @@ void TestVkAd::init()
 {
     server = std::make_unique<FakeHttpServer>();
     routes.clear();
-    server->setHandler([this](const HttpRequestRecord& r) { return routes.value(r.path, HttpReply::withStatus(404)); });
+    server->setHandler([this](const HttpRequestRecord& r) {
+        return routes.value(r.path, HttpReply::withStatus(404));
+    });
     window = std::make_unique<QWidget>();
     window->resize(300, 200);
     panel = new QWidget(window.get());
@@ -74,12 +67,10 @@ void TestVkAd::init()
     panel->setVisible(false); // as the main window leaves it
     helper = std::make_unique<VkAdHelper>();
     catcher.urls.clear();
-    QDesktopServices::setUrlHandler(QStringLiteral("http"), &catcher, "open");
 }
 
 void TestVkAd::cleanup()
 {
-    QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
     helper.reset();
     window.reset();
     server.reset();
@@ -113,7 +104,8 @@ void TestVkAd::staysHidden_data()
     QTest::newRow("comments only") << 200 << QByteArray("# /ad/red.png http://example.com/red\n\n");
     QTest::newRow("image missing") << 200 << QByteArray("gone.png http://example.com/t\n");
     QTest::newRow("image not an image") << 200 << QByteArray("text.png http://example.com/t\n");
-    QTest::newRow("image not on the web") << 200 << QByteArray("file:///etc/hostname http://example.com/t\n");
+    QTest::newRow("image not on the web")
+        << 200 << QByteArray("file:///etc/hostname http://example.com/t\n");
     QTest::newRow("target not on the web") << 200 << QByteArray("red.png file:///bin/sh\n");
 }
 
@@ -121,7 +113,8 @@ void TestVkAd::staysHidden()
 {
     QFETCH(int, configStatus);
     QFETCH(QByteArray, config);
-    routes[CONFIG_PATH] = configStatus == 0 ? HttpReply::dropped() : HttpReply::withStatus(configStatus, config);
+    routes[CONFIG_PATH] =
+        configStatus == 0 ? HttpReply::dropped() : HttpReply::withStatus(configStatus, config);
     routes[QStringLiteral("/ad/text.png")] = HttpReply::ok("not a picture");
     routes[QStringLiteral("/ad/red.png")] = HttpReply::ok(png(Qt::red), "image/png");
     run();
@@ -163,7 +156,8 @@ void TestVkAd::rotatesThroughLoadableAds()
     QTRY_COMPARE(shownColor(), first);
 
     helper->click();
-    const QString expected = shownColor() == QColor(Qt::red) ? QStringLiteral("red") : QStringLiteral("blue");
+    const QString expected =
+        shownColor() == QColor(Qt::red) ? QStringLiteral("red") : QStringLiteral("blue");
     QCOMPARE(catcher.urls.size(), 1);
     QCOMPARE(catcher.urls.at(0).path(), QStringLiteral("/") + expected);
 
