@@ -41,7 +41,7 @@ fi
 jobs="$(nproc 2>/dev/null || echo 2)"
 if [ "$mode" = run ]; then
     cmake --preset release
-    cmake --build --preset release -j "$jobs"
+    cmake --build --preset release -j "$jobs" --target quotarium
     exec build/release/bin/quotarium
 fi
 
