@@ -1,6 +1,7 @@
 #include "quotes/StockDataSet.h"
 
 #include "app/Gb18030.h"
+#include "app/WebRequest.h"
 #include "quotes/TextNumber.h"
 
 #include <QNetworkAccessManager>
@@ -25,11 +26,6 @@ const QString QUOTE_URL = quoteRoot();
 // Since 2022 the service refuses (HTTP 403) every request whose Referer does
 // not name its own finance site, so the feed sends one.
 const QByteArray QUOTE_REFERER = QByteArrayLiteral("https://finance.sina.com.cn/");
-
-// Without a time-out a hung service would pile up one open request
-// per refresh. A request that transfers nothing for this long ends with an
-// error, which keeps the last quotes like any other failure.
-constexpr int TRANSFER_TIMEOUT_MS = 15000;
 
 // A reply may take this much per code asked for, and a margin on top. An
 // entry is about 300 bytes, so only something other than quotes (an error
@@ -84,19 +80,6 @@ void setText(QString& text, QStringView part)
         std::memcpy(text.data(), part.data(), size_t(part.size()) * sizeof(QChar));
 }
 
-// Room for the records of `bytes`: one per ";", but no more than a body of
-// only the shortest readable entries (27 characters and ";") could give.
-size_t recordsAtMost(const QByteArray& bytes)
-{
-    size_t count = 0;
-    const char* at = bytes.constData();
-    const char* const end = at + bytes.size();
-    while ((at = static_cast<const char*>(std::memchr(at, ';', size_t(end - at)))) != nullptr) {
-        ++count;
-        ++at;
-    }
-    return qMin(count, size_t(bytes.size()) / (SHORT_ENTRY_LENGTH + 2));
-}
 } // namespace
 
 TStockDataSet::TStockDataSet(QObject* parent)
@@ -105,9 +88,8 @@ TStockDataSet::TStockDataSet(QObject* parent)
       maxReplyBytes(MAX_REPLY_BYTES_MARGIN)
 {
     request->setRawHeader(QByteArrayLiteral("Referer"), QUOTE_REFERER);
-    request->setTransferTimeout(TRANSFER_TIMEOUT_MS);
-    request->setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                          QNetworkRequest::NoLessSafeRedirectPolicy);
+    // A timed-out request is an error like any other: the last quotes stay.
+    web::prepareRequest(*request);
     connect(manager, &QNetworkAccessManager::finished, this, &TStockDataSet::downloadFinished);
 }
 
@@ -158,15 +140,7 @@ void TStockDataSet::downloadUrl(const QString& url)
     // limit (see downloadFinished).
     request->setAttribute(SEQUENCE_ATTRIBUTE, ++requestsSent);
     request->setAttribute(SIZE_LIMIT_ATTRIBUTE, maxReplyBytes);
-    QNetworkReply* reply = manager->get(*request);
-    const qint64 limit = maxReplyBytes;
-    connect(reply, &QNetworkReply::downloadProgress, reply,
-            [reply, limit](qint64 received, qint64 total) {
-                // Stops the transfer early; queued, as a reply should not
-                // finish inside its own progress signal.
-                if (received > limit || total > limit)
-                    QMetaObject::invokeMethod(reply, &QNetworkReply::abort, Qt::QueuedConnection);
-            });
+    web::limitSize(manager->get(*request), maxReplyBytes);
 }
 
 void TStockDataSet::downloadFinished(QNetworkReply* reply)
@@ -196,42 +170,29 @@ void TStockDataSet::parseData(const QByteArray& bytes)
 {
     const QString text = gb18030::decodeUntilNul(bytes);
     const QStringView body(text);
-    // Clearing `items`: the records of the last reply are overwritten in
-    // place and the surplus dropped at the end, so texts that nobody else
-    // holds keep their buffers from one reply to the next.
+    // Instead of clearing `items`, the records of the last reply are
+    // overwritten in place and the surplus dropped at the end, so texts that
+    // nobody else holds keep their buffers from one reply to the next.
     recordCount = 0;
-    items.reserve(recordsAtMost(bytes));
 
-    // Entries end at ";"; text after the last one is discarded. Line feeds are
-    // dropped wherever they stand. The service puts one between entries, so
-    // those at either end of an entry are sliced off; only an entry with one
-    // inside is copied, in pieces.
-    qsizetype nextLineFeed = body.indexOf(u'\n');
+    // Entries end at ";"; text after the last one is discarded. Line feeds
+    // are dropped wherever they stand. The service puts one between entries,
+    // so those at either end are sliced off; only an entry with one inside
+    // is copied without them.
     qsizetype start = 0;
     for (qsizetype end = body.indexOf(u';'); end >= 0; end = body.indexOf(u';', start)) {
         QStringView entry = body.sliced(start, end - start);
         start = end + 1;
-        if (nextLineFeed < 0 || nextLineFeed >= end) {
-            parseLine(entry);
-            continue;
-        }
         while (entry.startsWith(u'\n'))
             entry = entry.sliced(1);
         while (entry.endsWith(u'\n'))
             entry.chop(1);
-        nextLineFeed = body.indexOf(u'\n', end + 1);
-        qsizetype inner = entry.indexOf(u'\n');
-        if (inner < 0) {
+        if (!entry.contains(u'\n')) {
             parseLine(entry);
             continue;
         }
-        lineBuffer.clear();
-        qsizetype from = 0;
-        for (; inner >= 0; inner = entry.indexOf(u'\n', from)) {
-            lineBuffer.append(entry.sliced(from, inner - from));
-            from = inner + 1;
-        }
-        lineBuffer.append(entry.sliced(from));
+        lineBuffer = entry.toString();
+        lineBuffer.remove(u'\n');
         parseLine(lineBuffer);
     }
     items.resize(recordCount);

@@ -1,5 +1,6 @@
 #include "ui/StockChartForm.h"
 
+#include "app/WebRequest.h"
 #include "ui_StockChartForm.h"
 
 #include <QNetworkAccessManager>
@@ -45,9 +46,6 @@ const std::array<QString, 25> CHART_URLS = {
     QStringLiteral("/newchart/bias/n/"),    // BIAS
     QStringLiteral("/newchart/cci/n/"),     // CCI
 };
-
-// A hung service must not keep requests piling up for ever.
-constexpr int TRANSFER_TIMEOUT_MS = 15000;
 
 int& transferTimeoutOverride()
 {
@@ -106,10 +104,8 @@ TStockChartForm::TStockChartForm(QWidget* parent) : QDialog(parent), ui(new Ui::
     // destructor still deletes it first.
     manager = new QNetworkAccessManager(this);
     request = new QNetworkRequest(QUrl());
-    request->setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                          QNetworkRequest::NoLessSafeRedirectPolicy);
-    request->setTransferTimeout(transferTimeoutOverride() > 0 ? transferTimeoutOverride()
-                                                              : TRANSFER_TIMEOUT_MS);
+    web::prepareRequest(*request, transferTimeoutOverride() > 0 ? transferTimeoutOverride()
+                                                                : web::TRANSFER_TIMEOUT_MS);
     pixmap = new QPixmap;
 
     connect(manager, &QNetworkAccessManager::finished, this,

@@ -62,7 +62,7 @@ void VkAdHelper::exec()
         return;
     }
     QNetworkReply* reply = manager->get(vk::detail::webRequest(address));
-    vk::detail::limitSize(reply, MAX_CONFIG_BYTES);
+    web::limitSize(reply, MAX_CONFIG_BYTES);
     pending.append(reply);
     connect(reply, &QNetworkReply::finished, this, [this, reply] { configFinished(reply); });
 }
@@ -111,7 +111,7 @@ void VkAdHelper::configFinished(QNetworkReply* reply)
 
     for (int index = 0; index < ads.size(); ++index) {
         QNetworkReply* imageReply = manager->get(vk::detail::webRequest(ads.at(index).image));
-        vk::detail::limitSize(imageReply, MAX_IMAGE_BYTES);
+        web::limitSize(imageReply, MAX_IMAGE_BYTES);
         pending.append(imageReply);
         connect(imageReply, &QNetworkReply::finished, this,
                 [this, imageReply, index] { imageFinished(imageReply, index); });

@@ -49,7 +49,7 @@ void VkCheckUpdate::exec(const QString& url, const QString& productId, const QSt
 
     const QDate running = QDate::fromString(date, Qt::ISODate);
     QNetworkReply* reply = manager->get(vk::detail::webRequest(address));
-    vk::detail::limitSize(reply, MAX_REPLY_BYTES);
+    web::limitSize(reply, MAX_REPLY_BYTES);
     connect(reply, &QNetworkReply::finished, this, [this, reply, running] {
         reply->deleteLater();
         bool newer = false;

@@ -1,6 +1,5 @@
 #include "vendor_api/VkNetwork.h"
 
-#include <QNetworkReply>
 #include <QUrl>
 
 namespace vk::detail {
@@ -15,22 +14,9 @@ bool isWebUrl(const QUrl& url)
 QNetworkRequest webRequest(const QUrl& url)
 {
     QNetworkRequest request(url);
-    request.setTransferTimeout(15000);
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                         QNetworkRequest::NoLessSafeRedirectPolicy);
+    web::prepareRequest(request);
     request.setMaximumRedirectsAllowed(5);
     return request;
-}
-
-void limitSize(QNetworkReply* reply, qint64 maxBytes)
-{
-    QObject::connect(reply, &QNetworkReply::downloadProgress, reply,
-                     [reply, maxBytes](qint64 received, qint64 total) {
-                         // Queued: abort() finishes the reply, which should not
-                         // happen inside its own progress signal.
-                         if (received > maxBytes || total > maxBytes)
-                             QMetaObject::invokeMethod(reply, &QNetworkReply::abort, Qt::QueuedConnection);
-                     });
 }
 
 } // namespace vk::detail
