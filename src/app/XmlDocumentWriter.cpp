@@ -1,9 +1,11 @@
 #include "app/XmlDocumentWriter.h"
 
+#include "app/AppGlobals.h"
 #include "app/Gb18030.h"
 
 #include <QFile>
 #include <QSaveFile>
+#include <QXmlStreamReader>
 
 XmlDocumentWriter::XmlDocumentWriter() = default;
 
@@ -45,6 +47,16 @@ void load(const QString& path, const std::function<void(QIODevice*)>& read)
         return;
     read(&file);
     file.close();
+}
+
+bool readAcceptedRoot(QXmlStreamReader& reader)
+{
+    reader.readNextStartElement();
+    // The right name is enough, whatever the version; another name needs
+    // version "1".
+    return reader.isStartElement() &&
+           (reader.name() == INTERNAL_NAME ||
+            reader.attributes().value(QStringLiteral("version")) == QStringLiteral("1"));
 }
 
 void save(const QString& path, const std::function<bool(QIODevice*)>& write)

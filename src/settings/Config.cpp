@@ -3,7 +3,6 @@
 #include "app/AppGlobals.h"
 #include "app/XmlDocumentWriter.h"
 
-#include <QFile>
 #include <QGuiApplication>
 #include <QXmlStreamReader>
 
@@ -140,13 +139,7 @@ void TConfig::writeDataTimer(QXmlStreamWriter& xml)
 void TConfig::readXml(QIODevice* device)
 {
     reader->setDevice(device);
-    reader->readNextStartElement();
-
-    // The right root name is enough; another name needs version "1".
-    const bool accepted = reader->isStartElement() &&
-                          (reader->name() == INTERNAL_NAME ||
-                           reader->attributes().value(VERSION_ATTRIBUTE) == QStringLiteral("1"));
-    if (!accepted) {
+    if (!xmlfile::readAcceptedRoot(*reader)) {
         reader->setDevice(nullptr);
         return;
     }

@@ -2,7 +2,6 @@
 
 #include "app/AppGlobals.h"
 
-#include <QFile>
 #include <QXmlStreamReader>
 
 namespace {
@@ -58,13 +57,7 @@ bool TStockCodeList::writeXml(QIODevice* device)
 void TStockCodeList::readXml(QIODevice* device)
 {
     reader->setDevice(device);
-    reader->readNextStartElement();
-
-    const bool accepted =
-        reader->isStartElement() &&
-        (reader->name() == INTERNAL_NAME ||
-         reader->attributes().value(QStringLiteral("version")) == QStringLiteral("1"));
-    if (!accepted) {
+    if (!xmlfile::readAcceptedRoot(*reader)) {
         reader->setDevice(nullptr);
         return;
     }
