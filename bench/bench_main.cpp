@@ -113,20 +113,13 @@ void BM_ChartStretch(benchmark::State& state)
 // The ratios are taken between medians of several repetitions: on a machine
 // shared with other work a single run of either side can be far off.
 constexpr int REPETITIONS = 7;
-BENCHMARK(BM_Decode)
-    ->Arg(10)
-    ->Arg(100)
-    ->Arg(1000)
-    ->Repetitions(REPETITIONS)
-    ->ReportAggregatesOnly(true)
-    ->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_Parse)
-    ->Arg(10)
-    ->Arg(100)
-    ->Arg(1000)
-    ->Repetitions(REPETITIONS)
-    ->ReportAggregatesOnly(true)
-    ->Unit(benchmark::kMicrosecond);
+void replySizes(benchmark::internal::Benchmark* b)
+{
+    b->Arg(10)->Arg(100)->Arg(1000)->Repetitions(REPETITIONS)->ReportAggregatesOnly(true);
+    b->Unit(benchmark::kMicrosecond);
+}
+BENCHMARK(BM_Decode)->Apply(replySizes);
+BENCHMARK(BM_Parse)->Apply(replySizes);
 BENCHMARK(BM_ParseAndTable)
     ->Arg(1000)
     ->Repetitions(REPETITIONS)

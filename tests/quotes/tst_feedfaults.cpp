@@ -4,6 +4,7 @@
 
 #include "FakeHttpServer.h"
 #include "QuoteReplies.h"
+#include "StockFixtures.h"
 
 #include <QElapsedTimer>
 #include <QNetworkAccessManager>
@@ -18,29 +19,6 @@
 Q_DECLARE_METATYPE(HttpReply)
 
 namespace {
-TStockCodeDataItems codeItems(const QStringList& codes)
-{
-    TStockCodeDataItems items;
-    for (const QString& code : codes)
-        items.push_back(TStockCodeData{code, {}, {}, {}, {}, {}});
-    return items;
-}
-
-// What the quote table shows, row by row.
-QStringList tableRows(const QTableWidget& table)
-{
-    QStringList rows;
-    for (int row = 0; row < table.rowCount(); ++row) {
-        QStringList cells;
-        for (int column = 0; column < table.columnCount(); ++column) {
-            const QTableWidgetItem* item = table.item(row, column);
-            cells << (item ? item->text() : QStringLiteral("<none>"));
-        }
-        rows << cells.join(u'|');
-    }
-    return rows;
-}
-
 // Bytes that are no quote reply but hold plenty of ";" and "=", so that
 // parsing them would fill the table with rubbish.
 QByteArray junk(qsizetype size)
@@ -83,7 +61,7 @@ private slots:
         display->table = table.get();
         feed = display->feed();
         feed->setQuoteUrl(server->baseUrl() + QStringLiteral("/list="));
-        feed->setStockCodes(codeItems({QStringLiteral("sh600000"), QStringLiteral("sz000001")}));
+        feed->setStockCodes(stockEntries({QStringLiteral("sh600000"), QStringLiteral("sz000001")}));
     }
 
     void cleanup()
@@ -147,7 +125,7 @@ private slots:
             reply +=
                 quoteEntry(codes.last(), QStringLiteral("中华人民共和国银行%1").arg(i), 10, 11);
         }
-        feed->setStockCodes(codeItems(codes));
+        feed->setStockCodes(stockEntries(codes));
         server->enqueue(HttpReply::gb18030(reply));
         QVERIFY(gb18030::encode(reply).size() > 200 * 1024);
         QVERIFY(refresh());
@@ -188,7 +166,7 @@ private slots:
         });
         QSignalSpy finished(feed->networkManager(), &QNetworkAccessManager::finished);
         for (int i = 1; i <= 3; ++i) {
-            feed->setStockCodes(codeItems({QStringLiteral("sh60000%1").arg(i)}));
+            feed->setStockCodes(stockEntries({QStringLiteral("sh60000%1").arg(i)}));
             feed->download();
         }
         QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 3, 5000);

@@ -1,6 +1,7 @@
 #include "settings/Config.h"
 #include "stocks/StockCodeList.h"
 
+#include "StockFixtures.h"
 #include "TempAppDir.h"
 
 #include <QBuffer>
@@ -20,38 +21,12 @@ namespace {
 const QString STOCKS = QStringLiteral("Stocks.xml");
 const QString CONFIG = QStringLiteral("Config.xml");
 
-// Takes `room` bytes, then refuses: a disk that fills up part-way.
-class FillingDevice : public QIODevice
-{
-public:
-    explicit FillingDevice(qint64 room) : room(room) { open(WriteOnly | Unbuffered); }
-    QByteArray taken;
-
-protected:
-    qint64 readData(char*, qint64) override { return -1; }
-    qint64 writeData(const char* data, qint64 size) override
-    {
-        if (room == 0)
-            return -1;
-        const qint64 n = qMin(size, room);
-        taken.append(data, n);
-        room -= n;
-        return n;
-    }
-
-private:
-    qint64 room;
-};
-
 // Writes the program's current version of `file` with values that differ
 // from the one on disk.
 void saveChanged(const QString& file)
 {
     if (file == STOCKS) {
-        TStockCodeList list;
-        list.items = {
-            TStockCodeData{QStringLiteral("sz000002"), {}, {}, {}, {}, QStringLiteral("新")}};
-        list.save();
+        writeStocks({stockEntry(QStringLiteral("sz000002"), QStringLiteral("新"))});
     } else {
         TConfig::dataTimer = 77;
         TConfig config;
@@ -66,8 +41,7 @@ bool writeTo(const QString& file, FillingDevice& device)
 {
     if (file == STOCKS) {
         TStockCodeList list;
-        list.items = {
-            TStockCodeData{QStringLiteral("sh600000"), {}, {}, {}, {}, QStringLiteral("浦发")}};
+        list.items = {stockEntry(QStringLiteral("sh600000"), QStringLiteral("浦发"))};
         return list.writeXml(&device);
     }
     TConfig config;

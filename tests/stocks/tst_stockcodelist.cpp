@@ -1,6 +1,7 @@
 #include "app/Gb18030.h"
 #include "stocks/StockCodeList.h"
 
+#include "StockFixtures.h"
 #include "TempAppDir.h"
 
 #include <QBuffer>
@@ -10,44 +11,11 @@
 #include <QTest>
 
 namespace {
-TStockCodeData entry(const QString& code, const QString& remark = QString())
-{
-    TStockCodeData e;
-    e.code = code;
-    e.remark = remark;
-    return e;
-}
-
-QStringList codesOf(const TStockCodeDataItems& items)
-{
-    QStringList codes;
-    for (const auto& e : items)
-        codes << e.code;
-    return codes;
-}
-
 QByteArray document(const QString& body)
 {
     return gb18030::encode(QStringLiteral("<?xml version=\"1.0\" encoding=\"GB18030\"?>\n") + body);
 }
 
-// A device that accepts only so many bytes, like a disk that fills up.
-class FailingDevice : public QBuffer
-{
-public:
-    explicit FailingDevice(qint64 limit) : limit(limit) {}
-
-protected:
-    qint64 writeData(const char* data, qint64 len) override
-    {
-        if (size() + len > limit)
-            return -1;
-        return QBuffer::writeData(data, len);
-    }
-
-private:
-    qint64 limit;
-};
 } // namespace
 
 class TestStockCodeList : public QObject
@@ -69,7 +37,7 @@ void TestStockCodeList::savesTheGoldenFile()
 {
     TempAppDir dir;
     TStockCodeList list;
-    list.items.push_back(entry(QStringLiteral("sh600000")));
+    list.items.push_back(stockEntry(QStringLiteral("sh600000")));
     list.save();
     QCOMPARE(dir.readFile(QStringLiteral("Stocks.xml")),
              readTestData(QStringLiteral("Stocks.golden.xml")));
@@ -85,7 +53,7 @@ void TestStockCodeList::emptyListIsAnEmptyRoot()
         QByteArray("<?xml version=\"1.0\" encoding=\"GB18030\"?>\n<Quotarium version=\"1\"/>\n"));
 
     TStockCodeList reread;
-    reread.items.push_back(entry(QStringLiteral("stale")));
+    reread.items.push_back(stockEntry(QStringLiteral("stale")));
     reread.load();
     QVERIFY(reread.items.empty());
 }
@@ -102,8 +70,8 @@ void TestStockCodeList::roundTripKeepsEveryField()
     full.holding = QStringLiteral("1,000");
     full.remark = QStringLiteral("平安银行 <长线> & \"观察\"");
     list.items.push_back(full);
-    list.items.push_back(entry(QStringLiteral("sh600000"), QStringLiteral("浦发")));
-    list.items.push_back(entry(QStringLiteral("sh600000"), QStringLiteral("又一次")));
+    list.items.push_back(stockEntry(QStringLiteral("sh600000"), QStringLiteral("浦发")));
+    list.items.push_back(stockEntry(QStringLiteral("sh600000"), QStringLiteral("又一次")));
     list.items.push_back(TStockCodeData());
     list.save();
 
@@ -174,7 +142,7 @@ void TestStockCodeList::reading()
     QFETCH(QString, body);
     QFETCH(QStringList, codes);
     TStockCodeList list;
-    list.items.push_back(entry(QStringLiteral("previous")));
+    list.items.push_back(stockEntry(QStringLiteral("previous")));
     QBuffer buffer;
     buffer.setData(document(body));
     buffer.open(QIODevice::ReadOnly);
@@ -196,8 +164,8 @@ void TestStockCodeList::failedReloadKeepsTheList()
     QFETCH(QByteArray, replacement);
     TempAppDir dir;
     TStockCodeList writer;
-    writer.items = {entry(QStringLiteral("sh600000")), entry(QStringLiteral("sz000001")),
-                    entry(QStringLiteral("sh601398"))};
+    writer.items = {stockEntry(QStringLiteral("sh600000")), stockEntry(QStringLiteral("sz000001")),
+                    stockEntry(QStringLiteral("sh601398"))};
     writer.save();
 
     TStockCodeList list;
@@ -221,7 +189,7 @@ void TestStockCodeList::unwritableFileKeepsThePreviousOne()
     // A folder where the file should be: nothing can be written there.
     QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("Stocks.xml")));
     TStockCodeList list;
-    list.items.push_back(entry(QStringLiteral("sh600000")));
+    list.items.push_back(stockEntry(QStringLiteral("sh600000")));
     list.save();
     QVERIFY(QFileInfo(dir.stocksFile()).isDir());
     list.load();
@@ -232,9 +200,8 @@ void TestStockCodeList::deviceFailingPartWayIsReported()
 {
     TStockCodeList list;
     for (int i = 0; i < 50; ++i)
-        list.items.push_back(entry(QStringLiteral("sh6%1").arg(i, 5, 10, QLatin1Char('0'))));
-    FailingDevice device(200);
-    device.open(QIODevice::WriteOnly);
+        list.items.push_back(stockEntry(QStringLiteral("sh6%1").arg(i, 5, 10, QLatin1Char('0'))));
+    FillingDevice device(200);
     QVERIFY(!list.writeXml(&device));
 
     QBuffer whole;

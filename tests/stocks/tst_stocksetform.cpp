@@ -8,6 +8,7 @@
 #include "vendor_api/VkPack.h"
 
 #include "FakeServices.h"
+#include "StockFixtures.h"
 #include "TempAppDir.h"
 
 #include <QApplication>
@@ -16,38 +17,6 @@
 #include <QTableWidget>
 #include <QTest>
 #include <QTimer>
-
-namespace {
-TStockCodeData entry(const QString& code, const QString& remark)
-{
-    TStockCodeData e;
-    e.code = code;
-    e.remark = remark;
-    return e;
-}
-
-void writeStocks(const TStockCodeDataItems& items)
-{
-    TStockCodeList list;
-    list.items = items;
-    list.save();
-}
-
-TStockCodeDataItems readStocks()
-{
-    TStockCodeList list;
-    list.load();
-    return list.items;
-}
-
-QStringList column(QTableWidget* table, int c)
-{
-    QStringList texts;
-    for (int row = 0; row < table->rowCount(); ++row)
-        texts << (table->item(row, c) ? table->item(row, c)->text() : QStringLiteral("<none>"));
-    return texts;
-}
-} // namespace
 
 class TestStockSetForm : public QObject
 {
@@ -81,9 +50,9 @@ private:
 void TestStockSetForm::init()
 {
     dir = std::make_unique<TempAppDir>();
-    writeStocks({entry(QStringLiteral("sh600000"), QStringLiteral("浦发")),
-                 entry(QStringLiteral("sz000001"), QStringLiteral("平安")),
-                 entry(QStringLiteral("sh601398"), QString())});
+    writeStocks({stockEntry(QStringLiteral("sh600000"), QStringLiteral("浦发")),
+                 stockEntry(QStringLiteral("sz000001"), QStringLiteral("平安")),
+                 stockEntry(QStringLiteral("sh601398"), QString())});
     vk::clearAskedMessageBoxes();
     form = std::make_unique<TStockSetForm>();
     form->show();
@@ -98,8 +67,9 @@ void TestStockSetForm::cleanup()
 void TestStockSetForm::showsTheFileInOrder()
 {
     QCOMPARE(form->windowTitle(), QStringLiteral("股票设置"));
-    QCOMPARE(column(table(), 0), QStringList({"sh600000", "sz000001", "sh601398"}));
-    QCOMPARE(column(table(), 1), QStringList({QStringLiteral("浦发"), QStringLiteral("平安"), ""}));
+    QCOMPARE(tableColumn(*table(), 0), QStringList({"sh600000", "sz000001", "sh601398"}));
+    QCOMPARE(tableColumn(*table(), 1),
+             QStringList({QStringLiteral("浦发"), QStringLiteral("平安"), ""}));
     QCOMPARE(form->focusWidget(), button("btnChange"));
     QCOMPARE(table()->item(0, 1)->textAlignment(), int(Qt::AlignLeft | Qt::AlignVCenter));
 }
@@ -141,7 +111,7 @@ void TestStockSetForm::removeAsksFirst()
     QCOMPARE(asked.first().text, QStringLiteral("删除股票：sz000001 ?"));
     QCOMPARE(asked.first().button1, QStringLiteral("是"));
     QCOMPARE(asked.first().button2, QStringLiteral("否"));
-    QCOMPARE(column(table(), 0), codes);
+    QCOMPARE(tableColumn(*table(), 0), codes);
     // The file changes only on save.
     QCOMPARE(readStocks().size(), size_t(3));
 }
@@ -180,12 +150,12 @@ void TestStockSetForm::saveOnEmptyTableWritesEmptyList()
 void TestStockSetForm::hiddenFieldsSurviveASave()
 {
     form.reset();
-    TStockCodeData full = entry(QStringLiteral("sh600000"), QStringLiteral("旧"));
+    TStockCodeData full = stockEntry(QStringLiteral("sh600000"), QStringLiteral("旧"));
     full.upperAlert = QStringLiteral("12");
     full.lowerAlert = QStringLiteral("8");
     full.costPrice = QStringLiteral("9.5");
     full.holding = QStringLiteral("300");
-    writeStocks({entry(QStringLiteral("sz000001"), QString()), full});
+    writeStocks({stockEntry(QStringLiteral("sz000001"), QString()), full});
     form = std::make_unique<TStockSetForm>();
     form->show();
 
@@ -240,7 +210,7 @@ void TestStockSetForm::importSplitsOldFiles()
     QVERIFY(dir->writeFile(QStringLiteral("old.cfg"), bytes));
     fileDialog::setNextOpenFileName(dir->filePath(QStringLiteral("old.cfg")));
     button("btnImport")->click();
-    const QStringList codes = column(table(), 0);
+    const QStringList codes = tableColumn(*table(), 0);
     QCOMPARE(codes.mid(0, 3), QStringList({"sh600000", "sz000001", "sh601398"}));
     QCOMPARE(codes.mid(3), added);
     for (int row = 3; row < table()->rowCount(); ++row)
@@ -256,7 +226,7 @@ void TestStockSetForm::importTwiceAppendsTwice()
     }
     fileDialog::setNextOpenFileName(dir->filePath(QStringLiteral("missing.cfg")));
     button("btnImport")->click();
-    QCOMPARE(column(table(), 0).mid(3), QStringList({"sz000002", "sz000002"}));
+    QCOMPARE(tableColumn(*table(), 0).mid(3), QStringList({"sz000002", "sz000002"}));
     button("btnSave")->click();
     QCOMPARE(readStocks().size(), size_t(5));
 }

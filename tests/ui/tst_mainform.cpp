@@ -8,6 +8,7 @@
 #include "vendor_api/VkPack.h"
 
 #include "FakeServices.h"
+#include "StockFixtures.h"
 #include "TempAppDir.h"
 
 #include <QAction>
@@ -37,17 +38,6 @@ int receiverCount(const QObject* object, const char* signal)
     };
     int (QObject::*receivers)(const char*) const = &Access::receivers;
     return (object->*receivers)(signal);
-}
-
-void writeStocks(const QStringList& codes)
-{
-    TStockCodeList list;
-    for (const QString& code : codes) {
-        TStockCodeData entry;
-        entry.code = code;
-        list.items.push_back(entry);
-    }
-    list.save();
 }
 
 // Closes whatever modal dialog opens next, as a person pressing Esc would.
@@ -101,7 +91,7 @@ void TestMainForm::init()
     TConfig::marketFont = QFont();
     TConfig::windowStyle = 0;
     TConfig::dataTimer = 30;
-    writeStocks({QStringLiteral("sh600000"), QStringLiteral("sz000001")});
+    writeStocks(stockEntries({QStringLiteral("sh600000"), QStringLiteral("sz000001")}));
     urls.urls.clear();
     vk::clearAskedMessageBoxes();
     form = std::make_unique<TMainForm>();
