@@ -1,6 +1,6 @@
 #include "BenchInputs.h"
 
-#include "app/Gb18030.h"
+#include "core/Gb18030.h"
 
 #include <QString>
 #include <QStringList>

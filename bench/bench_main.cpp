@@ -3,8 +3,8 @@
 // the same bytes, and parse plus table against that decode.
 #include "BenchInputs.h"
 
-#include "app/AppGlobals.h"
-#include "app/Gb18030.h"
+#include "core/AppGlobals.h"
+#include "core/Gb18030.h"
 #include "quotes/StockDataSet.h"
 #include "quotes/StockDisplayHelper.h"
 #include "settings/Config.h"

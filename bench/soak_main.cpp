@@ -15,7 +15,7 @@
 #include "BenchInputs.h"
 #include "FakeHttpServer.h"
 
-#include "app/AppGlobals.h"
+#include "core/AppGlobals.h"
 #include "quotes/StockDataSet.h"
 #include "quotes/StockDisplayHelper.h"
 #include "ui/StockChartForm.h"

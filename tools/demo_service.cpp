@@ -6,7 +6,7 @@
 // Build the program with the `demo` preset to point it here.
 #include "FakeHttpServer.h"
 
-#include "app/Gb18030.h"
+#include "core/Gb18030.h"
 
 #include <QBuffer>
 #include <QCoreApplication>

@@ -1,5 +1,5 @@
-#include "app/AppGlobals.h"
-#include "app/Gb18030.h"
+#include "core/AppGlobals.h"
+#include "core/Gb18030.h"
 #include "ui/MainForm.h"
 
 #include <QApplication>

@@ -1,7 +1,7 @@
 #include "quotes/StockDataSet.h"
 
-#include "app/Gb18030.h"
-#include "app/WebRequest.h"
+#include "core/Gb18030.h"
+#include "core/WebRequest.h"
 #include "quotes/TextNumber.h"
 
 #include <QNetworkAccessManager>

@@ -1,7 +1,7 @@
 #include "settings/Config.h"
 
-#include "app/AppGlobals.h"
-#include "app/XmlDocumentWriter.h"
+#include "core/AppGlobals.h"
+#include "core/XmlDocumentWriter.h"
 
 #include <QGuiApplication>
 #include <QXmlStreamReader>

@@ -1,6 +1,6 @@
 #include "stocks/LegacyImport.h"
 
-#include "app/Gb18030.h"
+#include "core/Gb18030.h"
 
 QStringList legacyStockCodes(const QByteArray& bytes)
 {

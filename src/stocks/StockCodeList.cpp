@@ -1,6 +1,6 @@
 #include "stocks/StockCodeList.h"
 
-#include "app/AppGlobals.h"
+#include "core/AppGlobals.h"
 
 #include <QXmlStreamReader>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/XmlDocumentWriter.h"
+#include "core/XmlDocumentWriter.h"
 #include "stocks/StockCodeData.h"
 
 #include <memory>

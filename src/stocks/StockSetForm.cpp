@@ -1,6 +1,6 @@
 #include "stocks/StockSetForm.h"
 
-#include "app/FileDialog.h"
+#include "core/FileDialog.h"
 #include "stocks/LegacyImport.h"
 #include "stocks/StockSetHelper.h"
 #include "ui_StockSetForm.h"

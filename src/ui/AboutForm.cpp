@@ -2,7 +2,7 @@
 
 #include "ui_AboutForm.h"
 
-#include "app/AppGlobals.h"
+#include "core/AppGlobals.h"
 
 #include <QDesktopServices>
 #include <QUrl>

@@ -1,6 +1,6 @@
 #include "ui/MainForm.h"
 
-#include "app/AppGlobals.h"
+#include "core/AppGlobals.h"
 #include "quotes/StockDisplayHelper.h"
 #include "settings/Config.h"
 #include "settings/OptionForm.h"

@@ -1,6 +1,6 @@
 #include "ui/StockChartForm.h"
 
-#include "app/WebRequest.h"
+#include "core/WebRequest.h"
 #include "ui_StockChartForm.h"
 
 #include <QNetworkAccessManager>

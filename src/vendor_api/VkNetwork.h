@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/WebRequest.h"
+#include "core/WebRequest.h"
 
 class QUrl;
 

@@ -3,7 +3,7 @@
 // the mouse and keyboard through xdotool and observed with xwininfo, xprop and
 // screenshots. Every start runs a private copy of the program's folder, so no
 // two starts share Config.xml or Stocks.xml.
-#include "app/Gb18030.h"
+#include "core/Gb18030.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -1,4 +1,4 @@
-#include "app/Gb18030.h"
+#include "core/Gb18030.h"
 #include "stocks/StockCodeList.h"
 
 #include "StockFixtures.h"

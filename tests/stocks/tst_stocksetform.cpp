@@ -1,5 +1,5 @@
-#include "app/FileDialog.h"
-#include "app/Gb18030.h"
+#include "core/FileDialog.h"
+#include "core/Gb18030.h"
 #include "quotes/StockDisplayHelper.h"
 #include "stocks/LegacyImport.h"
 #include "stocks/StockCodeList.h"

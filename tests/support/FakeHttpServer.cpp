@@ -1,6 +1,6 @@
 #include "FakeHttpServer.h"
 
-#include "app/Gb18030.h"
+#include "core/Gb18030.h"
 
 #include <QElapsedTimer>
 #include <QHostAddress>

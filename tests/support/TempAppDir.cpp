@@ -1,6 +1,6 @@
 #include "TempAppDir.h"
 
-#include "app/AppGlobals.h"
+#include "core/AppGlobals.h"
 
 #include <QFile>
 

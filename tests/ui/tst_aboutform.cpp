@@ -1,5 +1,5 @@
 #include "UrlCatcher.h"
-#include "app/AppGlobals.h"
+#include "core/AppGlobals.h"
 #include "ui/AboutForm.h"
 
 #include <QDesktopServices>

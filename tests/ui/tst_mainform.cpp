@@ -1,5 +1,5 @@
 #include "UrlCatcher.h"
-#include "app/AppGlobals.h"
+#include "core/AppGlobals.h"
 #include "quotes/StockDisplayHelper.h"
 #include "settings/Config.h"
 #include "stocks/StockCodeList.h"

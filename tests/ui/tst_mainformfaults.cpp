@@ -1,4 +1,4 @@
-#include "app/Gb18030.h"
+#include "core/Gb18030.h"
 #include "settings/Config.h"
 #include "ui/MainForm.h"
 

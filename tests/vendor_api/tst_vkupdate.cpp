@@ -1,4 +1,4 @@
-#include "app/AppGlobals.h"
+#include "core/AppGlobals.h"
 #include "vendor_api/VkPack.h"
 
 #include "FakeHttpServer.h"

@@ -1,4 +1,4 @@
-#include "app/WebRequest.h"
+#include "core/WebRequest.h"
 
 #include <QNetworkReply>
 

@@ -1,4 +1,4 @@
-#include "app/FileDialog.h"
+#include "core/FileDialog.h"
 
 #include <QFileDialog>
 

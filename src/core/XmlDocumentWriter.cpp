@@ -1,7 +1,7 @@
-#include "app/XmlDocumentWriter.h"
+#include "core/XmlDocumentWriter.h"
 
-#include "app/AppGlobals.h"
-#include "app/Gb18030.h"
+#include "core/AppGlobals.h"
+#include "core/Gb18030.h"
 
 #include <QFile>
 #include <QSaveFile>
