@@ -23,7 +23,7 @@ if [ "$mode" = test ]; then
     # A real X desktop with a tray for the end-to-end checks, clang's
     # sanitizer runtimes for the fuzz targets.
     packages+=(xvfb openbox trayer xdotool x11-utils imagemagick
-        clang libclang-rt-14-dev libbenchmark-dev)
+        clang clang-format libclang-rt-14-dev libbenchmark-dev)
 fi
 
 missing=()
@@ -45,8 +45,11 @@ if [ "$mode" = run ]; then
     exec build/release/bin/quotarium
 fi
 
-# Unit tests (offscreen), then the end-to-end checks on a real X display
-# against the demo service, then every fuzz target for a bounded time.
+# Formatting first (a second, and it fails fast); then unit tests (offscreen),
+# the end-to-end checks on a real X display against the demo service, and
+# every fuzz target for a bounded time.
+bash tools/check_format.sh
+
 cmake --preset dev
 cmake --build --preset dev -j "$jobs"
 ctest --preset dev

@@ -85,7 +85,8 @@ void TestConfig::withoutFileKeepsDefaultsAndSavesAll()
     config.save();
     const QString text = gb18030::decode(dir->readFile(CONFIG_XML));
     QVERIFY(text.startsWith(DECLARATION + QStringLiteral("<Quotarium version=\"1\">\n")));
-    for (const char* element : {"窗口风格 风格=\"0\"/>", "界面字体 字体=", "行情字体 字体=", "数据刷新时间 时间=\"30\"/>"})
+    for (const char* element : {"窗口风格 风格=\"0\"/>",
+                                "界面字体 字体=", "行情字体 字体=", "数据刷新时间 时间=\"30\"/>"})
         QVERIFY2(text.contains(QStringLiteral("\n    <") + QString::fromUtf8(element)), element);
 }
 
@@ -128,8 +129,11 @@ void TestConfig::roundTrip_data()
     QTest::addColumn<int>("windowStyle");
     QTest::addColumn<int>("dataTimer");
     QTest::newRow("plain") << makeFont(SONGTI, 12, QFont::StyleNormal, false, false) << 0 << 30;
-    QTest::newRow("italic, struck out") << makeFont(QStringLiteral("DejaVu Sans"), 9, QFont::StyleItalic, true, false) << 1 << 1;
-    QTest::newRow("oblique, underlined") << makeFont(QStringLiteral("微软雅黑"), 20, QFont::StyleOblique, false, true) << 2 << 100000;
+    QTest::newRow("italic, struck out")
+        << makeFont(QStringLiteral("DejaVu Sans"), 9, QFont::StyleItalic, true, false) << 1 << 1;
+    QTest::newRow("oblique, underlined")
+        << makeFont(QStringLiteral("微软雅黑"), 20, QFont::StyleOblique, false, true) << 2
+        << 100000;
 }
 
 void TestConfig::roundTrip()
@@ -177,31 +181,60 @@ void TestConfig::load_data()
     const QFont preset(QStringLiteral("Preset"), 20);
     const auto doc = [](const char* body) { return DECLARATION + QString::fromUtf8(body); };
 
-    QTest::newRow("refresh not a number") << doc("<Quotarium version=\"1\"><数据刷新时间 时间=\"abc\"/></Quotarium>") << 2 << 30 << preset;
-    QTest::newRow("refresh without attribute") << doc("<Quotarium><数据刷新时间/></Quotarium>") << 2 << 30 << preset;
-    QTest::newRow("no refresh element") << doc("<Quotarium version=\"1\"><窗口风格 风格=\"1\"/></Quotarium>") << 1 << 45 << preset;
-    QTest::newRow("style without attribute") << doc("<Quotarium><窗口风格/></Quotarium>") << 0 << 45 << preset;
-    QTest::newRow("empty family, no size") << doc("<Quotarium><界面字体 字体=\"\"/></Quotarium>") << 2 << 45 << QFont(SONGTI, 12);
-    QTest::newRow("strike-out 5") << doc("<Quotarium><界面字体 字体=\"Arial\" 大小=\"9\" 删除线=\"5\"/></Quotarium>") << 2 << 45
-                                  << makeFont(QStringLiteral("Arial"), 9, QFont::StyleNormal, true, false);
-    QTest::newRow("pixel-sized font keeps size") << doc("<Quotarium><界面字体 字体=\"Arial\" 大小=\"-1\"/></Quotarium>") << 2 << 45 << QFont(QStringLiteral("Arial"), 20);
-    QTest::newRow("unknown style number") << doc("<Quotarium><界面字体 字体=\"Arial\" 风格=\"7\"/></Quotarium>") << 2 << 45 << QFont(QStringLiteral("Arial"), 12);
-    QTest::newRow("other root, version 1") << doc("<Settings version=\"1\"><数据刷新时间 时间=\"60\"/></Settings>") << 2 << 60 << preset;
-    QTest::newRow("Quotarium version 2") << doc("<Quotarium version=\"2\"><数据刷新时间 时间=\"60\"/></Quotarium>") << 2 << 60 << preset;
-    QTest::newRow("other root, no version") << doc("<Settings><数据刷新时间 时间=\"60\"/></Settings>") << 2 << 45 << preset;
-    QTest::newRow("other root, version 1.0") << doc("<Settings version=\"1.0\"><数据刷新时间 时间=\"60\"/></Settings>") << 2 << 45 << preset;
+    QTest::newRow("refresh not a number")
+        << doc("<Quotarium version=\"1\"><数据刷新时间 时间=\"abc\"/></Quotarium>") << 2 << 30
+        << preset;
+    QTest::newRow("refresh without attribute")
+        << doc("<Quotarium><数据刷新时间/></Quotarium>") << 2 << 30 << preset;
+    QTest::newRow("no refresh element")
+        << doc("<Quotarium version=\"1\"><窗口风格 风格=\"1\"/></Quotarium>") << 1 << 45 << preset;
+    QTest::newRow("style without attribute")
+        << doc("<Quotarium><窗口风格/></Quotarium>") << 0 << 45 << preset;
+    QTest::newRow("empty family, no size")
+        << doc("<Quotarium><界面字体 字体=\"\"/></Quotarium>") << 2 << 45 << QFont(SONGTI, 12);
+    QTest::newRow("strike-out 5")
+        << doc("<Quotarium><界面字体 字体=\"Arial\" 大小=\"9\" 删除线=\"5\"/></Quotarium>") << 2
+        << 45 << makeFont(QStringLiteral("Arial"), 9, QFont::StyleNormal, true, false);
+    QTest::newRow("pixel-sized font keeps size")
+        << doc("<Quotarium><界面字体 字体=\"Arial\" 大小=\"-1\"/></Quotarium>") << 2 << 45
+        << QFont(QStringLiteral("Arial"), 20);
+    QTest::newRow("unknown style number")
+        << doc("<Quotarium><界面字体 字体=\"Arial\" 风格=\"7\"/></Quotarium>") << 2 << 45
+        << QFont(QStringLiteral("Arial"), 12);
+    QTest::newRow("other root, version 1")
+        << doc("<Settings version=\"1\"><数据刷新时间 时间=\"60\"/></Settings>") << 2 << 60
+        << preset;
+    QTest::newRow("Quotarium version 2")
+        << doc("<Quotarium version=\"2\"><数据刷新时间 时间=\"60\"/></Quotarium>") << 2 << 60
+        << preset;
+    QTest::newRow("other root, no version")
+        << doc("<Settings><数据刷新时间 时间=\"60\"/></Settings>") << 2 << 45 << preset;
+    QTest::newRow("other root, version 1.0")
+        << doc("<Settings version=\"1.0\"><数据刷新时间 时间=\"60\"/></Settings>") << 2 << 45
+        << preset;
     QTest::newRow("empty file") << QString() << 2 << 45 << preset;
     QTest::newRow("not XML") << QStringLiteral("dataTimer=60") << 2 << 45 << preset;
     QTest::newRow("unknown child with nested children")
-        << doc("<Quotarium><外观><窗口风格 风格=\"1\"/><x><y/></x></外观><数据刷新时间 时间=\"60\"/></Quotarium>") << 2 << 60 << preset;
-    QTest::newRow("later duplicate wins") << doc("<Quotarium><数据刷新时间 时间=\"60\"/><数据刷新时间 时间=\"70\"/></Quotarium>") << 2 << 70 << preset;
-    QTest::newRow("malformed after root") << doc("<Quotarium><数据刷新时间 时间=\"60\"/><<junk <窗口风格 风格=\"1\"/></Quotarium>") << 2 << 60 << preset;
-    QTest::newRow("all four change") << doc("<Quotarium><窗口风格 风格=\"1\"/><界面字体 字体=\"Arial\" 大小=\"30\" 风格=\"1\" 下划线=\"1\"/>"
-                                            "<行情字体 字体=\"Arial\"/><数据刷新时间 时间=\"90\"/></Quotarium>")
-                                     << 1 << 90 << makeFont(QStringLiteral("Arial"), 30, QFont::StyleItalic, false, true);
+        << doc("<Quotarium><外观><窗口风格 风格=\"1\"/><x><y/></x></外观><数据刷新时间 "
+               "时间=\"60\"/></Quotarium>")
+        << 2 << 60 << preset;
+    QTest::newRow("later duplicate wins")
+        << doc("<Quotarium><数据刷新时间 时间=\"60\"/><数据刷新时间 时间=\"70\"/></Quotarium>") << 2
+        << 70 << preset;
+    QTest::newRow("malformed after root")
+        << doc("<Quotarium><数据刷新时间 时间=\"60\"/><<junk <窗口风格 风格=\"1\"/></Quotarium>")
+        << 2 << 60 << preset;
+    QTest::newRow("all four change")
+        << doc("<Quotarium><窗口风格 风格=\"1\"/><界面字体 字体=\"Arial\" 大小=\"30\" 风格=\"1\" "
+               "下划线=\"1\"/>"
+               "<行情字体 字体=\"Arial\"/><数据刷新时间 时间=\"90\"/></Quotarium>")
+        << 1 << 90 << makeFont(QStringLiteral("Arial"), 30, QFont::StyleItalic, false, true);
     // The main window multiplies by 1000; outside 1 to 100000 the default applies.
     for (const char* out : {"0", "-5", "100001", "2147483647", "99999999999"})
-        QTest::addRow("interval %s", out) << doc("<Quotarium><数据刷新时间 时间=\"") + QString::fromLatin1(out) + QStringLiteral("\"/></Quotarium>") << 2 << 30 << preset;
+        QTest::addRow("interval %s", out)
+            << doc("<Quotarium><数据刷新时间 时间=\"") + QString::fromLatin1(out) +
+                   QStringLiteral("\"/></Quotarium>")
+            << 2 << 30 << preset;
 }
 
 void TestConfig::load()
@@ -229,9 +262,12 @@ void TestConfig::settersSignalOnlyRealChanges()
 {
     TConfig config;
     QList<QVariant> seen; // each signal's value, then the stored value at that moment
-    connect(&config, &TConfig::uiFontChange, this, [&](const QFont& f) { seen << f << TConfig::uiFont; });
-    connect(&config, &TConfig::marketFontChange, this, [&](const QFont& f) { seen << f << TConfig::marketFont; });
-    connect(&config, &TConfig::dataTimerChange, this, [&](int t) { seen << t << TConfig::dataTimer; });
+    connect(&config, &TConfig::uiFontChange, this,
+            [&](const QFont& f) { seen << f << TConfig::uiFont; });
+    connect(&config, &TConfig::marketFontChange, this,
+            [&](const QFont& f) { seen << f << TConfig::marketFont; });
+    connect(&config, &TConfig::dataTimerChange, this,
+            [&](int t) { seen << t << TConfig::dataTimer; });
 
     config.setUiFont(QFont());
     config.setMarketFont(QFont());
@@ -255,7 +291,8 @@ void TestConfig::failedSaveKeepsWhatWasThere()
     QVERIFY(dir->writeFile(QStringLiteral("Config.xml/keep"), "previous"));
     TConfig().save();
     QCOMPARE(dir->readFile(QStringLiteral("Config.xml/keep")), QByteArray("previous"));
-    QCOMPARE(QDir(dir->path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden), QStringList{CONFIG_XML});
+    QCOMPARE(QDir(dir->path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
+             QStringList{CONFIG_XML});
 }
 
 QTEST_MAIN(TestConfig)

@@ -28,18 +28,21 @@ void TestVkUpdate::answersOnce_data()
     // before any byte of an answer; the checker asks once.
     QTest::addColumn<int>("requests");
     QTest::newRow("newer") << 200 << QByteArray("date=2012-03-01\nversion=V3.1.0\n") << true << 1;
-    QTest::newRow("newer, CRLF, date second") << 200 << QByteArray("version=V4\r\ndate=2013-01-01\r\n") << true << 1;
+    QTest::newRow("newer, CRLF, date second")
+        << 200 << QByteArray("version=V4\r\ndate=2013-01-01\r\n") << true << 1;
     QTest::newRow("same") << 200 << QByteArray("date=2012-02-15\n") << false << 1;
     QTest::newRow("older") << 200 << QByteArray("date=2011-12-31") << false << 1;
     QTest::newRow("no such day") << 200 << QByteArray("date=2012-02-30") << false << 1;
     QTest::newRow("other date form") << 200 << QByteArray("date=15.02.2099") << false << 1;
     QTest::newRow("junk") << 200 << QByteArray("<html><body>moved</body></html>") << false << 1;
-    QTest::newRow("binary") << 200 << QByteArray("\xff\xfe\x00\x01 date=2099-01-01", 20) << false << 1;
+    QTest::newRow("binary") << 200 << QByteArray("\xff\xfe\x00\x01 date=2099-01-01", 20) << false
+                            << 1;
     QTest::newRow("empty") << 200 << QByteArray() << false << 1;
     QTest::newRow("HTTP 500") << 500 << QByteArray("date=2099-01-01") << false << 1;
     QTest::newRow("HTTP 404") << 404 << QByteArray("date=2099-01-01") << false << 1;
     QTest::newRow("dropped") << 0 << QByteArray() << false << 2;
-    QTest::newRow("dropped mid-body") << -1 << QByteArray("date=2099-01-01\nversion=V9\n") << false << 1;
+    QTest::newRow("dropped mid-body")
+        << -1 << QByteArray("date=2099-01-01\nversion=V9\n") << false << 1;
 }
 
 void TestVkUpdate::answersOnce()
