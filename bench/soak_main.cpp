@@ -16,6 +16,7 @@
 #include "FakeHttpServer.h"
 
 #include "core/AppGlobals.h"
+#include "core/WebRequest.h"
 #include "quotes/StockDataSet.h"
 #include "quotes/StockDisplayHelper.h"
 #include "ui/StockChartForm.h"
@@ -149,13 +150,13 @@ int main(int argc, char** argv)
             return HttpReply::ok(quotes, "application/javascript; charset=GB18030");
         return HttpReply::ok(gif, "image/gif");
     });
-    TChartUrl::setChartHost(server.baseUrl());
+    web::setServiceRoot(web::Service::Charts, server.baseUrl());
+    web::setServiceRoot(web::Service::Quotes, server.baseUrl());
 
     QTableWidget table(0, 4);
     TStockDisplayHelper display;
     display.table = &table;
     TStockDataSet* feed = display.feed();
-    feed->setQuoteUrl(server.baseUrl() + QStringLiteral("/list="));
     TStockCodeDataItems codes;
     for (int i = 0; i < options.codes; ++i) {
         TStockCodeData entry;
@@ -236,7 +237,8 @@ int main(int argc, char** argv)
                 static_cast<long long>(liveQuoteReplies), static_cast<long long>(liveChartReplies));
     std::printf("failed transfers         %d\n", failures);
 
-    TChartUrl::setChartHost(QString());
+    web::setServiceRoot(web::Service::Charts, QString());
+    web::setServiceRoot(web::Service::Quotes, QString());
     const bool met = failures == 0 && warm > 0 && growth < options.goalKib &&
                      rows == options.codes && liveQuoteReplies == 0 && liveChartReplies == 0;
     std::printf("%s\n", met ? "goal met" : "goal MISSED");

@@ -1,17 +1,10 @@
 #include "core/AppGlobals.h"
 
+#include "core/WebRequest.h"
+
 #include <QCoreApplication>
 
 namespace {
-// A build may point the maker's addresses at a local demo service.
-QString siteRoot()
-{
-    const QString configured = QStringLiteral(QUOTARIUM_SITE_ROOT);
-    // The maker has no site of its own yet; a reserved example domain keeps
-    // update checks from reaching anybody's real server.
-    return configured.isEmpty() ? QStringLiteral("http://www.example.com/quotarium/") : configured;
-}
-
 QString& dataDirOverride()
 {
     static QString dir;
@@ -21,7 +14,7 @@ QString& dataDirOverride()
 
 const QString PRODUCT_ID = QStringLiteral("quotarium_windows_x86_32");
 const QString INTERNAL_NAME = QStringLiteral("Quotarium");
-const QString SITE_URL = siteRoot();
+const QString SITE_URL = web::serviceRoot(web::Service::Site) + QLatin1Char('/');
 const QString UPDATE_CHECK_URL = SITE_URL + QStringLiteral("ver.php");
 const QString AD_CONFIG_URL = SITE_URL + QStringLiteral("ad/ad_cfg_1.php?id=") + PRODUCT_ID;
 const QString MAIL_ADDRESS = QStringLiteral("quotarium@example.com");

@@ -12,17 +12,6 @@
 #include <cstring>
 
 namespace {
-// The public real-time quote service the product reads. A build may point it
-// at a local demo service instead (QUOTARIUM_QUOTE_ROOT, empty by default).
-QString quoteRoot()
-{
-    const QString configured = QStringLiteral(QUOTARIUM_QUOTE_ROOT);
-    return configured.isEmpty() ? QStringLiteral("https://hq.sinajs.cn/list=")
-                                : configured + QStringLiteral("/list=");
-}
-
-const QString QUOTE_URL = quoteRoot();
-
 // Since 2022 the service refuses (HTTP 403) every request whose Referer does
 // not name its own finance site, so the feed sends one.
 const QByteArray QUOTE_REFERER = QByteArrayLiteral("https://finance.sina.com.cn/");
@@ -40,12 +29,6 @@ constexpr auto SIZE_LIMIT_ATTRIBUTE = QNetworkRequest::Attribute(QNetworkRequest
 // Entries of this many characters or fewer are not read (the service answers
 // an unknown code with a short entry without values).
 constexpr qsizetype SHORT_ENTRY_LENGTH = 26;
-
-QString& defaultQuoteUrl()
-{
-    static QString url;
-    return url;
-}
 
 // Appends the ","-separated parts of `text` (empty ones included) to `parts`
 // from position `count` on, stopping when `parts` is full. Returns the new
@@ -84,12 +67,9 @@ void setText(QString& text, QStringView part)
 
 TStockDataSet::TStockDataSet(QObject* parent)
     : QObject(parent), manager(new QNetworkAccessManager), request(new QNetworkRequest),
-      baseUrl(defaultQuoteUrl().isEmpty() ? QUOTE_URL : defaultQuoteUrl()),
       maxReplyBytes(MAX_REPLY_BYTES_MARGIN)
 {
     request->setRawHeader(QByteArrayLiteral("Referer"), QUOTE_REFERER);
-    // A timed-out request is an error like any other: the last quotes stay.
-    web::prepareRequest(*request);
     connect(manager, &QNetworkAccessManager::finished, this, &TStockDataSet::downloadFinished);
 }
 
@@ -113,29 +93,21 @@ void TStockDataSet::setStockCodes(const TStockCodeDataItems& items)
     maxReplyBytes = MAX_REPLY_BYTES_MARGIN + qint64(items.size()) * MAX_REPLY_BYTES_PER_CODE;
 }
 
+QString TStockDataSet::quoteUrl()
+{
+    return web::serviceRoot(web::Service::Quotes) + QStringLiteral("/list=");
+}
+
 void TStockDataSet::download()
 {
-    downloadUrl(baseUrl + stockCodes);
-}
-
-void TStockDataSet::setQuoteUrl(const QString& url)
-{
-    baseUrl = url;
-}
-
-void TStockDataSet::setDefaultQuoteUrl(const QString& url)
-{
-    defaultQuoteUrl() = url;
-}
-
-void TStockDataSet::setTransferTimeout(int ms)
-{
-    request->setTransferTimeout(ms);
+    downloadUrl(quoteUrl() + stockCodes);
 }
 
 void TStockDataSet::downloadUrl(const QString& url)
 {
     request->setUrl(QUrl(url));
+    // A timed-out request is an error like any other: the last quotes stay.
+    web::prepareRequest(*request);
     // The reply carries its place in the order of requests and its size
     // limit (see downloadFinished).
     request->setAttribute(SEQUENCE_ATTRIBUTE, ++requestsSent);

@@ -29,14 +29,9 @@ public:
     // One request for all codes; the answer arrives through the event loop.
     void download();
 
-    // Seams for tests and tools; the program itself uses the defaults.
-    // The base address the codes are appended to (the default ends in "/list=").
-    QString quoteUrl() const { return baseUrl; }
-    void setQuoteUrl(const QString& url);
-    // The base address of every feed constructed afterwards; empty text
-    // restores QUOTE_URL.
-    static void setDefaultQuoteUrl(const QString& url);
-    void setTransferTimeout(int ms);
+    // The base address the codes are appended to: the quote service's root
+    // (web::serviceRoot) followed by "/list=".
+    static QString quoteUrl();
     const TStockDataItems& records() const { return items; }
     // The parse every reply goes through, for benchmarks and fuzzing.
     const TStockDataItems& parseReply(const QByteArray& body)
@@ -73,7 +68,6 @@ private:
     QNetworkAccessManager* manager;
     QNetworkRequest* request;
 
-    QString baseUrl;
     qint64 maxReplyBytes; // grows with the number of codes
     quint64 requestsSent = 0;
     quint64 newestShown = 0; // the newest request whose reply was parsed

@@ -14,11 +14,8 @@
 #include <array>
 
 namespace {
-// A public service that serves ready-made GIF charts under these paths. A
-// build may move it (QUOTARIUM_CHART_ROOT), a test or tool at run time.
-const QString DEFAULT_CHART_HOST = QStringLiteral("http://image.sinajs.cn");
-
-// One path per entry of the chart kind box, in the box's order.
+// One path under the chart service's root (web::serviceRoot) per entry of the
+// chart kind box, in the box's order.
 const std::array<QString, 25> CHART_URLS = {
     QStringLiteral("/newchart/min/n/"),     // 日均线
     QStringLiteral("/newchart/daily/n/"),   // 日K线
@@ -47,49 +44,18 @@ const std::array<QString, 25> CHART_URLS = {
     QStringLiteral("/newchart/cci/n/"),     // CCI
 };
 
-int& transferTimeoutOverride()
-{
-    static int ms = 0;
-    return ms;
-}
-
-QString& chartHostOverride()
-{
-    static QString root;
-    return root;
-}
-
-QString withoutTrailingSlashes(QString root)
-{
-    while (root.endsWith(QLatin1Char('/')))
-        root.chop(1);
-    return root;
-}
 } // namespace
 
 QString TChartUrl::url(const QString& code, int kind) const
 {
     QString address;
     if (kind >= 0 && kind < int(CHART_URLS.size()))
-        address = chartHost() + CHART_URLS[std::size_t(kind)];
+        address = web::serviceRoot(web::Service::Charts) + CHART_URLS[std::size_t(kind)];
     // The code travels as typed, but encoded so that a '#', '?' or '/' in it
     // stays part of the file name instead of cutting the address short.
     address += QString::fromLatin1(QUrl::toPercentEncoding(code));
     address += QStringLiteral(".gif");
     return address;
-}
-
-void TChartUrl::setChartHost(const QString& root)
-{
-    chartHostOverride() = withoutTrailingSlashes(root);
-}
-
-QString TChartUrl::chartHost()
-{
-    if (!chartHostOverride().isEmpty())
-        return chartHostOverride();
-    const QString configured = withoutTrailingSlashes(QStringLiteral(QUOTARIUM_CHART_ROOT));
-    return configured.isEmpty() ? DEFAULT_CHART_HOST : configured;
 }
 
 TStockChartForm::TStockChartForm(QWidget* parent) : QDialog(parent), ui(new Ui::TStockChartForm)
@@ -104,8 +70,6 @@ TStockChartForm::TStockChartForm(QWidget* parent) : QDialog(parent), ui(new Ui::
     // destructor still deletes it first.
     manager = new QNetworkAccessManager(this);
     request = new QNetworkRequest(QUrl());
-    web::prepareRequest(*request, transferTimeoutOverride() > 0 ? transferTimeoutOverride()
-                                                                : web::TRANSFER_TIMEOUT_MS);
     pixmap = new QPixmap;
 
     connect(manager, &QNetworkAccessManager::finished, this,
@@ -121,11 +85,6 @@ TStockChartForm::~TStockChartForm()
     delete manager;
     delete request;
     delete pixmap;
-}
-
-void TStockChartForm::setTransferTimeout(int ms)
-{
-    transferTimeoutOverride() = ms;
 }
 
 void TStockChartForm::setStockList(const QStringList& codes)
@@ -170,6 +129,7 @@ QString TStockChartForm::currentStockCode() const
 void TStockChartForm::downloadUrl(const QString& url)
 {
     request->setUrl(QUrl(url));
+    web::prepareRequest(*request);
     latestReply = manager->get(*request);
 }
 

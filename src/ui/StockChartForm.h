@@ -23,12 +23,6 @@ class TChartUrl
 public:
     // A kind outside the table gives the code and ".gif" alone.
     QString url(const QString& code, int kind) const;
-
-    // Lets tests and demo tools send chart requests to a service of their
-    // own, e.g. "http://127.0.0.1:8080"; an empty text goes back to the
-    // build's default service.
-    static void setChartHost(const QString& root);
-    static QString chartHost();
 };
 
 // Shows one ready-made chart image for a code and a chart kind, stretched
@@ -44,11 +38,6 @@ public:
     // Refills the code box; selecting the first code requests its chart,
     // also while the window is hidden.
     void setStockList(const QStringList& codes);
-
-    // How long a chart request may go without progress, for windows made
-    // afterwards; lets tests see a hung service given up without waiting the
-    // full default. 0 or less restores the default.
-    static void setTransferTimeout(int ms);
 
 public slots:
     void chartView();

@@ -1,4 +1,5 @@
 #include "core/Gb18030.h"
+#include "core/WebRequest.h"
 #include "quotes/StockDataSet.h"
 #include "quotes/StockDisplayHelper.h"
 
@@ -56,11 +57,11 @@ private slots:
     void init()
     {
         server = std::make_unique<FakeHttpServer>();
+        web::setServiceRoot(web::Service::Quotes, server->baseUrl());
         table = std::make_unique<QTableWidget>(0, 4);
         display = std::make_unique<TStockDisplayHelper>();
         display->table = table.get();
         feed = display->feed();
-        feed->setQuoteUrl(server->baseUrl() + QStringLiteral("/list="));
         feed->setStockCodes(stockEntries({QStringLiteral("sh600000"), QStringLiteral("sz000001")}));
     }
 
@@ -69,6 +70,8 @@ private slots:
         display.reset();
         table.reset();
         server.reset();
+        web::setServiceRoot(web::Service::Quotes, QString());
+        web::setTransferTimeout(0);
     }
 
     void faultKeepsLastGoodQuotes_data()
@@ -90,7 +93,7 @@ private slots:
     void faultKeepsLastGoodQuotes()
     {
         QFETCH(HttpReply, fault);
-        feed->setTransferTimeout(300);
+        web::setTransferTimeout(300);
         server->enqueue(HttpReply::gb18030(
             quoteEntry(QStringLiteral("sh600000"), QStringLiteral("浦发银行"), 10, 10.5) +
             quoteEntry(QStringLiteral("sz000001"), QStringLiteral("平安银行"), 12, 11.4)));
@@ -149,7 +152,7 @@ private slots:
     {
         QFETCH(QList<int>, delays);
         QFETCH(QStringList, shown);
-        feed->setTransferTimeout(1500);
+        web::setTransferTimeout(1500);
         server->setHandler([&](const HttpRequestRecord& request) {
             const QString code = codesOfQuotePath(request.path).value(0);
             const int delay = delays.value(code.right(1).toInt() - 1);
@@ -180,7 +183,7 @@ private slots:
         // Refreshes go on while the service never answers: the time-out must
         // end requests as fast as new ones start.
         server->setDefaultReply(HttpReply::noAnswer());
-        feed->setTransferTimeout(300);
+        web::setTransferTimeout(300);
         constexpr int intervalMs = 30;
         int most = 0;
         for (int i = 0; i < 60; ++i) {

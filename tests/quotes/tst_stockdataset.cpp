@@ -1,3 +1,4 @@
+#include "core/WebRequest.h"
 #include "quotes/StockDataSet.h"
 
 #include "FakeHttpServer.h"
@@ -38,7 +39,6 @@ class TestStockDataSet : public QObject
     // Serves `reply` to one download; the records emitted, if any.
     std::optional<TStockDataItems> fetch(TStockDataSet& feed, const HttpReply& reply)
     {
-        feed.setQuoteUrl(server->baseUrl() + QStringLiteral("/list="));
         server->enqueue(reply);
         std::optional<TStockDataItems> emitted;
         auto c = connect(&feed, &TStockDataSet::readFinished, this,
@@ -52,8 +52,17 @@ class TestStockDataSet : public QObject
     }
 
 private slots:
-    void init() { server = new FakeHttpServer(this); }
-    void cleanup() { delete server; }
+    void init()
+    {
+        server = new FakeHttpServer(this);
+        web::setServiceRoot(web::Service::Quotes, server->baseUrl());
+    }
+    void cleanup()
+    {
+        web::setServiceRoot(web::Service::Quotes, QString());
+        web::setTransferTimeout(0);
+        delete server;
+    }
 
     void request_data()
     {
@@ -87,13 +96,14 @@ private slots:
 
     void defaultAddress()
     {
-        const QString product = TStockDataSet().quoteUrl();
+        web::setServiceRoot(web::Service::Quotes, QString());
+        const QString product = TStockDataSet::quoteUrl();
         QVERIFY(product.startsWith(QStringLiteral("http")) &&
                 product.endsWith(QStringLiteral("/list=")));
-        TStockDataSet::setDefaultQuoteUrl(QStringLiteral("http://127.0.0.1:1/list="));
-        QCOMPARE(TStockDataSet().quoteUrl(), QStringLiteral("http://127.0.0.1:1/list="));
-        TStockDataSet::setDefaultQuoteUrl(QString());
-        QCOMPARE(TStockDataSet().quoteUrl(), product);
+        web::setServiceRoot(web::Service::Quotes, QStringLiteral("http://127.0.0.1:1"));
+        QCOMPARE(TStockDataSet::quoteUrl(), QStringLiteral("http://127.0.0.1:1/list="));
+        web::setServiceRoot(web::Service::Quotes, QString());
+        QCOMPARE(TStockDataSet::quoteUrl(), product);
     }
 
     void parse_data()
@@ -183,7 +193,7 @@ private slots:
         QFETCH(HttpReply, reply);
         TStockDataSet feed;
         QVERIFY(fetch(feed, HttpReply::gb18030(entry("A,1,100,110") + ';')));
-        feed.setTransferTimeout(150);
+        web::setTransferTimeout(150);
         QVERIFY(!fetch(feed, reply));
         QCOMPARE(flat(feed.records()), QStringList{"600000|A|1|100|110|||||||10"});
         QTRY_VERIFY(feed.networkManager()->findChildren<QNetworkReply*>().isEmpty());

@@ -1,3 +1,4 @@
+#include "core/WebRequest.h"
 #include "quotes/StockDataSet.h"
 #include "quotes/StockDisplayHelper.h"
 #include "stocks/StockCodeList.h"
@@ -46,6 +47,7 @@ private slots:
         table = std::make_unique<QTableWidget>(0, 4);
         helper->table = table.get();
     }
+    void cleanup() { web::setServiceRoot(web::Service::Quotes, QString()); }
 
     void rowsFollowRecords()
     {
@@ -171,7 +173,7 @@ private slots:
 
         FakeHttpServer server;
         server.enqueue(HttpReply::gb18030(QStringLiteral("var hq_str_sh600000=\"浦发,1,10,11\";")));
-        helper->feed()->setQuoteUrl(server.baseUrl() + QStringLiteral("/list="));
+        web::setServiceRoot(web::Service::Quotes, server.baseUrl());
         helper->display();
         QTRY_COMPARE(table->rowCount(), 1);
         QCOMPARE(server.lastRequest().target, QByteArray("/list=sh600000,sz000001"));

@@ -1,8 +1,7 @@
 #include "FakeServices.h"
 
 #include "QuoteReplies.h"
-#include "quotes/StockDataSet.h"
-#include "ui/StockChartForm.h"
+#include "core/WebRequest.h"
 
 #include <QNetworkProxy>
 
@@ -25,15 +24,15 @@ FakeServices::FakeServices()
     });
     QNetworkProxy::setApplicationProxy(
         QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), server.port()));
-    TStockDataSet::setDefaultQuoteUrl(server.baseUrl() + QStringLiteral("/list="));
-    TChartUrl::setChartHost(server.baseUrl());
+    web::setServiceRoot(web::Service::Quotes, server.baseUrl());
+    web::setServiceRoot(web::Service::Charts, server.baseUrl());
 }
 
 FakeServices::~FakeServices()
 {
     QNetworkProxy::setApplicationProxy(QNetworkProxy(QNetworkProxy::NoProxy));
-    TStockDataSet::setDefaultQuoteUrl(QString());
-    TChartUrl::setChartHost(QString());
+    web::setServiceRoot(web::Service::Quotes, QString());
+    web::setServiceRoot(web::Service::Charts, QString());
 }
 
 QList<HttpRequestRecord> FakeServices::quoteRequests() const

@@ -1,3 +1,4 @@
+#include "core/WebRequest.h"
 #include "ui/StockChartForm.h"
 
 #include "FakeHttpServer.h"
@@ -103,7 +104,7 @@ private:
 void TestStockChartForm::init()
 {
     server = std::make_unique<FakeHttpServer>();
-    TChartUrl::setChartHost(server->baseUrl());
+    web::setServiceRoot(web::Service::Charts, server->baseUrl());
     form = std::make_unique<TStockChartForm>();
 }
 
@@ -111,7 +112,8 @@ void TestStockChartForm::cleanup()
 {
     form.reset();
     server.reset();
-    TChartUrl::setChartHost(QString());
+    web::setServiceRoot(web::Service::Charts, QString());
+    web::setTransferTimeout(0);
 }
 
 void TestStockChartForm::addressOfEveryKind_data()
@@ -147,9 +149,10 @@ void TestStockChartForm::addressOfEveryKind()
     QCOMPARE(kindBox(*form)->count(), 25);
     QCOMPARE(kindBox(*form)->itemText(kind), boxText);
 
-    TChartUrl::setChartHost(QString());
+    web::setServiceRoot(web::Service::Charts, QString());
     const QString address = TChartUrl().url(QStringLiteral("sh600000"), kind);
-    QCOMPARE(address, TChartUrl::chartHost() + path + QStringLiteral("sh600000.gif"));
+    QCOMPARE(address,
+             web::serviceRoot(web::Service::Charts) + path + QStringLiteral("sh600000.gif"));
     const QUrl url(address);
     QCOMPARE(url.scheme(), QStringLiteral("http"));
     QVERIFY(!url.host().isEmpty());
@@ -171,18 +174,19 @@ void TestStockChartForm::addressEdges()
     QFETCH(QString, code);
     QFETCH(int, kind);
     QFETCH(QString, expected);
-    const QString host = (kind >= 0 && kind < 25) ? TChartUrl::chartHost() : QString();
+    const QString host =
+        (kind >= 0 && kind < 25) ? web::serviceRoot(web::Service::Charts) : QString();
     QCOMPARE(TChartUrl().url(code, kind), host + expected);
 }
 
 void TestStockChartForm::hostCanBeMovedAndRestored()
 {
-    TChartUrl::setChartHost(QString());
+    web::setServiceRoot(web::Service::Charts, QString());
     const QString original = TChartUrl().url(QStringLiteral("sz000001"), 2);
-    TChartUrl::setChartHost(QStringLiteral("http://127.0.0.1:9/"));
+    web::setServiceRoot(web::Service::Charts, QStringLiteral("http://127.0.0.1:9/"));
     QCOMPARE(TChartUrl().url(QStringLiteral("sz000001"), 2),
              QStringLiteral("http://127.0.0.1:9/newchart/weekly/n/sz000001.gif"));
-    TChartUrl::setChartHost(QString());
+    web::setServiceRoot(web::Service::Charts, QString());
     QCOMPARE(TChartUrl().url(QStringLiteral("sz000001"), 2), original);
 }
 
@@ -355,9 +359,7 @@ void TestStockChartForm::closingWithARequestInFlight()
 void TestStockChartForm::hungServiceIsGivenUp()
 {
     // The default of 15 s is shortened so the suite need not wait for it.
-    TStockChartForm::setTransferTimeout(600);
-    form = std::make_unique<TStockChartForm>();
-    TStockChartForm::setTransferTimeout(0);
+    web::setTransferTimeout(600);
     server->setDefaultReply(HttpReply::noAnswer());
     form->chartView();
     QVERIFY(server->waitForRequestCount(1));
