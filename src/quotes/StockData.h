@@ -24,3 +24,11 @@ struct TStockData
 
 // In reply order; codes the service did not answer have no record.
 using TStockDataItems = std::vector<TStockData>;
+
+// The price a record is shown at and its change measured from: `price` once
+// the stock has traded. Before the first trade of the day (the call auction
+// from 9:15 to 9:25) and all day for a suspended stock, the service sends 0
+// there with a valid previous close; such a stock has not moved, so it
+// stands at the auction's indicative price (the bid, `value7`) when there is
+// one, otherwise at the previous close. `price` itself stays as received.
+const QString& shownPrice(const TStockData& record);

@@ -9,6 +9,7 @@
 #include <QNetworkRequest>
 #include <QUrl>
 
+#include <cmath>
 #include <cstring>
 
 namespace {
@@ -63,7 +64,30 @@ void setText(QString& text, QStringView part)
         std::memcpy(text.data(), part.data(), size_t(part.size()) * sizeof(QChar));
 }
 
+struct CurrentPrice
+{
+    const QString& text;
+    double value;
+};
+
+CurrentPrice currentPrice(const TStockData& record, double basePrice)
+{
+    const double price = textToDouble(record.price);
+    const bool traded = price != 0 && std::isfinite(price);
+    if (traded || !(basePrice > 0 && std::isfinite(basePrice)))
+        return {record.price, price};
+    const double bid = textToDouble(record.value7);
+    if (bid > 0 && std::isfinite(bid))
+        return {record.value7, bid};
+    return {record.basePrice, basePrice};
+}
+
 } // namespace
+
+const QString& shownPrice(const TStockData& record)
+{
+    return currentPrice(record, textToDouble(record.basePrice)).text;
+}
 
 TStockDataSet::TStockDataSet(QObject* parent)
     : QObject(parent), manager(new QNetworkAccessManager), request(new QNetworkRequest),
@@ -216,8 +240,9 @@ void TStockDataSet::fillItem(const RecordParts& parts, TStockData& item)
     setText(item.value10, parts[10]);
 
     // Text that is no number gives 0; a zero basePrice gives Qt's text for a
-    // non-finite value.
+    // non-finite value. A stock that has not traded yet gives 0 or the
+    // auction's move instead of a fall of 100 %.
     const double basePrice = textToDouble(item.basePrice);
-    const double price = textToDouble(item.price);
+    const double price = currentPrice(item, basePrice).value;
     item.percent.setNum((price - basePrice) / basePrice * 100, 'g', 2);
 }

@@ -80,7 +80,7 @@ void TStockDisplayHelper::setWidgetText(const TStockDataItems& items)
         for (int i = 0; i < count; ++i) {
             const TStockData& record = items[size_t(i)];
             rowTexts.clear();
-            rowTexts << record.name << record.code << record.price << record.percent;
+            rowTexts << record.name << record.code << shownPrice(record) << record.percent;
             setRowTexts(i, rowBrush(record));
         }
     }

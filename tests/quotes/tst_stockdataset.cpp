@@ -120,8 +120,9 @@ private slots:
                            QStringLiteral("600000|A|1|%1|%2|||||||%3").arg(base, price, result)};
             };
         QTest::newRow("26 characters") << entry("A,1,") + ';' << QStringList{};
+        // No current price with a previous close: not traded yet, no change.
         QTest::newRow("27 characters")
-            << entry("A,1,2") + ';' << QStringList{"600000|A|1|2||||||||-1e+02"};
+            << entry("A,1,2") + ';' << QStringList{"600000|A|1|2||||||||0"};
         QTest::newRow("carriage return counts")
             << "\r" + entry("A,1,") + ';' << QStringList{"600000|A|1|||||||||nan"};
         QTest::newRow("line feeds dropped")

@@ -1,3 +1,4 @@
+#include "core/Gb18030.h"
 #include "core/WebRequest.h"
 #include "quotes/StockDataSet.h"
 #include "quotes/StockDisplayHelper.h"
@@ -92,6 +93,56 @@ private slots:
             QCOMPARE(item->foreground().color(), color);
             QCOMPARE(item->textAlignment(), alignments[column]);
         }
+    }
+
+    // Entries as the service sends them before the first trade (call
+    // auction, bid and ask at the indicative price) and for a suspended stock.
+    void notTradedYet_data()
+    {
+        QTest::addColumn<QString>("values");
+        QTest::addColumn<QString>("price");
+        QTest::addColumn<QString>("percent");
+        QTest::addColumn<QColor>("color");
+        const QString tail = QStringLiteral(
+            ",0,0.000,1200,%1,3400,7.08,0,0.000,0,0.000,0,0.000,0,0.000,0,0.000,0,0.000,0,"
+            "0.000,0,0.000,2026-12-07,09:20:03,00");
+        const auto row = [&](const QString& head, const char* bid) {
+            return head + QStringLiteral(",%1,%1").arg(bid) + tail.arg(bid);
+        };
+        QTest::newRow("auction above close")
+            << row(QStringLiteral("浦发银行,0.000,7.10,0.000,0.000,0.000"), "7.12") << "7.12"
+            << "0.28" << QColor(Qt::red);
+        QTest::newRow("auction below close")
+            << row(QStringLiteral("浦发银行,0.000,7.10,0.000,0.000,0.000"), "7.05") << "7.05"
+            << "-0.7" << QColor(Qt::darkGreen);
+        QTest::newRow("auction, no match yet")
+            << row(QStringLiteral("浦发银行,0.000,7.10,0.000,0.000,0.000"), "0.000") << "7.10"
+            << "0" << QColor(Qt::red);
+        QTest::newRow("suspended")
+            << row(QStringLiteral("停牌股,0.000,12.30,0.000,0.000,0.000"), "0.000") << "12.30"
+            << "0" << QColor(Qt::red);
+        QTest::newRow("price not a number")
+            << row(QStringLiteral("停牌股,0.000,12.30,--,0.000,0.000"), "0.000") << "12.30"
+            << "0" << QColor(Qt::red);
+        QTest::newRow("traded, bid ignored")
+            << row(QStringLiteral("浦发银行,7.11,7.10,7.00,7.12,6.98"), "6.99") << "7.00"
+            << "-1.4" << QColor(Qt::darkGreen);
+        QTest::newRow("no close: as computed")
+            << row(QStringLiteral("新股,0.000,0.000,0.000,0.000,0.000"), "9.99") << "0.000"
+            << "nan" << QColor(Qt::red);
+    }
+    void notTradedYet()
+    {
+        QFETCH(QString, values);
+        QFETCH(QString, price);
+        QFETCH(QString, percent);
+        QFETCH(QColor, color);
+        const QString reply = QStringLiteral("var hq_str_sh600000=\"%1\";\n").arg(values);
+        deliver(helper->feed()->parseReply(gb18030::encode(reply)));
+        QCOMPARE(table->rowCount(), 1);
+        QCOMPARE(table->item(0, 2)->text(), price);
+        QCOMPARE(table->item(0, 3)->text(), percent);
+        QCOMPARE(table->item(0, 3)->foreground().color(), color);
     }
 
     void laterReplyRewritesEveryCell()
