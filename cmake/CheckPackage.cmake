@@ -14,7 +14,8 @@ file(GLOB_RECURSE installed LIST_DIRECTORIES false RELATIVE "${WORK_DIR}" "${WOR
 list(SORT installed)
 # Without Qt's catalogs the program's standard dialogs would stay in English:
 # a machine that lacks them cannot make a complete package.
-set(expected "${EXECUTABLE}" qt/translations/qt_zh_CN.qm qt/translations/qtbase_zh_CN.qm)
+set(expected "${EXECUTABLE}" qt/translations/qt_zh_CN.qm qt/translations/qtbase_zh_CN.qm
+    qt/translations/qtmultimedia_zh_CN.qm)
 list(SORT expected)
 if(NOT installed STREQUAL expected)
     message(FATAL_ERROR "The package holds\n  ${installed}\nbut should hold\n  ${expected}")

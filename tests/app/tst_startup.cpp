@@ -1,12 +1,18 @@
+#include "app/Startup.h"
 #include "core/AppGlobals.h"
 #include "core/Gb18030.h"
 
 #include "TempAppDir.h"
 
 #include <QCoreApplication>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QImage>
+#include <QLibraryInfo>
+#include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTranslator>
 
 class TestStartup : public QObject
 {
@@ -20,6 +26,8 @@ private slots:
     void dataFilesLiveBesideTheExecutable();
     void overrideMovesBothFiles();
     void trayIconIsEmbedded();
+    void qtDialogsSpeakChinese_data();
+    void qtDialogsSpeakChinese();
 };
 
 void TestStartup::gb18030ConverterExists()
@@ -102,5 +110,44 @@ void TestStartup::trayIconIsEmbedded()
     QCOMPARE(qAlpha(icon.pixel(0, 0)), 0);
 }
 
-QTEST_GUILESS_MAIN(TestStartup)
+void TestStartup::qtDialogsSpeakChinese_data()
+{
+    QTest::addColumn<QStringList>("beside");
+    QTest::addColumn<bool>("qtFolders");
+    QTest::addColumn<bool>("chinese");
+    const QString meta = QStringLiteral("qt_zh_CN.qm"), base = QStringLiteral("qtbase_zh_CN.qm"),
+                  media = QStringLiteral("qtmultimedia_zh_CN.qm");
+    QTest::newRow("as shipped") << QStringList{meta, base, media} << false << true;
+    QTest::newRow("a named catalog missing") << QStringList{meta, base} << false << true;
+    QTest::newRow("widgets' catalog alone") << QStringList{base} << false << true;
+    QTest::newRow("names without texts") << QStringList{meta, media} << false << false;
+    QTest::newRow("system install") << QStringList{} << true << true;
+    QTest::newRow("none") << QStringList{} << false << false;
+}
+
+void TestStartup::qtDialogsSpeakChinese()
+{
+    QFETCH(QStringList, beside);
+    QFETCH(bool, qtFolders);
+    QFETCH(bool, chinese);
+    const QDir system(QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+    if (!system.exists(QStringLiteral("qtmultimedia_zh_CN.qm")))
+        QSKIP("Qt's Chinese catalogs are not installed (Debian: qt6-translations-l10n)");
+    QTemporaryDir folder;
+    for (const QString& catalog : beside)
+        QVERIFY(QFile::copy(system.filePath(catalog), folder.filePath(catalog)));
+    QStringList folders{folder.path()};
+    if (qtFolders)
+        folders += qtCatalogFolders();
+
+    const std::unique_ptr<QTranslator> installed(installQtCatalogs(folders, nullptr));
+    QCOMPARE(bool(installed), chinese);
+    QDialogButtonBox buttons(QDialogButtonBox::Open | QDialogButtonBox::Cancel);
+    QCOMPARE(buttons.button(QDialogButtonBox::Open)->text(),
+             chinese ? QStringLiteral("打开") : QStringLiteral("Open"));
+    QCOMPARE(buttons.button(QDialogButtonBox::Cancel)->text(),
+             chinese ? QStringLiteral("取消") : QStringLiteral("Cancel"));
+}
+
+QTEST_MAIN(TestStartup)
 #include "tst_startup.moc"
