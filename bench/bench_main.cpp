@@ -52,7 +52,7 @@ void BM_ParseAndTable(benchmark::State& state)
                                    makeQuoteReply(int(state.range(0)), 1)};
     QTableWidget table(0, 4);
     TStockDisplayHelper display;
-    display.table = &table;
+    display.setTable(&table);
     TStockDataSet* feed = display.feed();
     size_t turn = 0;
     for (auto _ : state) {

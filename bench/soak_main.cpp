@@ -155,7 +155,7 @@ int main(int argc, char** argv)
 
     QTableWidget table(0, 4);
     TStockDisplayHelper display;
-    display.table = &table;
+    display.setTable(&table);
     TStockDataSet* feed = display.feed();
     TStockCodeDataItems codes;
     for (int i = 0; i < options.codes; ++i) {
@@ -169,11 +169,7 @@ int main(int argc, char** argv)
     TStockChartForm chart;
     chart.resize(1200, 800);
     chart.show();
-    auto* chartManager = chart.findChild<QNetworkAccessManager*>();
-    if (!chartManager) {
-        std::fprintf(stderr, "the chart window has no network manager\n");
-        return 2;
-    }
+    QNetworkAccessManager* chartManager = chart.networkManager();
 
     int failures = 0;
     auto refresh = [&] {

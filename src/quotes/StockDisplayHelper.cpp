@@ -39,18 +39,13 @@ const QBrush& rowBrush(const TStockData& record)
 } // namespace
 
 TStockDisplayHelper::TStockDisplayHelper(QObject* parent)
-    : QObject(parent), stockList(nullptr), dataSet(nullptr)
+    : QObject(parent), stockList(std::make_unique<TStockCodeList>()),
+      dataSet(std::make_unique<TStockDataSet>())
 {
-    dataSet = new TStockDataSet(this);
-    stockList = new TStockCodeList;
-    connect(dataSet, &TStockDataSet::readFinished, this, &TStockDisplayHelper::setWidgetText);
+    connect(dataSet.get(), &TStockDataSet::readFinished, this, &TStockDisplayHelper::setWidgetText);
 }
 
-TStockDisplayHelper::~TStockDisplayHelper()
-{
-    delete dataSet;
-    delete stockList;
-}
+TStockDisplayHelper::~TStockDisplayHelper() = default;
 
 void TStockDisplayHelper::loadStockCodes()
 {
@@ -81,7 +76,7 @@ void TStockDisplayHelper::setWidgetText(const TStockDataItems& items)
             const TStockData& record = items[size_t(i)];
             rowTexts.clear();
             rowTexts << record.name << record.code << shownPrice(record) << record.percent;
-            setRowTexts(i, rowBrush(record));
+            setRowTexts(i, rowTexts, rowBrush(record));
         }
     }
     if (count > 0)
@@ -93,7 +88,7 @@ void TStockDisplayHelper::resizeRows(int count)
     table->setRowCount(count);
 }
 
-void TStockDisplayHelper::setRowTexts(int row, const QBrush& color)
+void TStockDisplayHelper::setRowTexts(int row, const QStringList& texts, const QBrush& color)
 {
     // A cell that already has an item gets the new values written into it
     // rather than a new item: the table shows the same, but a value that did
@@ -103,11 +98,10 @@ void TStockDisplayHelper::setRowTexts(int row, const QBrush& color)
     for (int column = 0; column < COLUMN_COUNT; ++column) {
         QTableWidgetItem* item = table->item(row, column);
         if (!item) {
-            table->setItem(row, column,
-                           createItem(rowTexts[column], COLUMN_ALIGNMENT[column], color));
+            table->setItem(row, column, createItem(texts[column], COLUMN_ALIGNMENT[column], color));
             continue;
         }
-        item->setText(rowTexts[column]);
+        item->setText(texts[column]);
         item->setForeground(color);
     }
 }

@@ -6,6 +6,8 @@
 #include <QObject>
 #include <QStringList>
 
+#include <memory>
+
 class QBrush;
 class QTableWidget;
 class TStockCodeList;
@@ -24,9 +26,13 @@ public:
     // Rereads Stocks.xml, gives the codes to the feed and announces the list.
     void loadStockCodes();
 
+    // The table to write into, not owned; the owner sets it before quotes
+    // arrive. Records that arrive while no table is set are ignored.
+    void setTable(QTableWidget* widget) { table = widget; }
+
     // Read access for tests and tools.
-    TStockDataSet* feed() const { return dataSet; }
-    TStockCodeList* codeList() const { return stockList; }
+    TStockDataSet* feed() const { return dataSet.get(); }
+    TStockCodeList* codeList() const { return stockList.get(); }
 
 signals:
     void stockCodeChanged(TStockCodeDataItems items);
@@ -39,16 +45,11 @@ private slots:
 
 private:
     void resizeRows(int count);
-    void setRowTexts(int row, const QBrush& color);
+    void setRowTexts(int row, const QStringList& texts, const QBrush& color);
 
-    TStockCodeList* stockList;
-    TStockDataSet* dataSet;
-
-public:
-    // Not owned; the owner sets it before quotes arrive. Records that arrive
-    // while it is not set are ignored.
+    // Destroyed in reverse order: the feed, with its requests, first.
+    std::unique_ptr<TStockCodeList> stockList;
+    std::unique_ptr<TStockDataSet> dataSet;
     QTableWidget* table = nullptr;
-
-private:
-    QStringList rowTexts; // scratch: the four texts of the row being written
+    QStringList rowTexts; // reused for the four texts of each row written
 };

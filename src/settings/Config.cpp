@@ -42,7 +42,7 @@ void completeFont(QFont& font)
 
 QFont TConfig::uiFont;
 QFont TConfig::marketFont;
-int TConfig::windowStyle = 0;
+int TConfig::windowStyle = NormalStyle;
 int TConfig::dataTimer = DEFAULT_DATA_TIMER;
 
 TConfig::TConfig(QObject* parent)
@@ -51,11 +51,7 @@ TConfig::TConfig(QObject* parent)
 {
 }
 
-TConfig::~TConfig()
-{
-    reader.reset();
-    writer.reset();
-}
+TConfig::~TConfig() = default;
 
 void TConfig::setUiFont(const QFont& font)
 {
@@ -164,7 +160,7 @@ void TConfig::readXml(QIODevice* device)
 
 void TConfig::readWindowStyle()
 {
-    windowStyle = 0;
+    windowStyle = NormalStyle;
     readIntAttribute(windowStyle, STYLE_ATTRIBUTE);
 }
 

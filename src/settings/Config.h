@@ -35,9 +35,8 @@ public:
     void setUiFont(const QFont& font);
     void setMarketFont(const QFont& font);
     void setDataTimer(int time);
-    // The main window records its window style here
-    // (0 normal, 1 on top, 2 at the bottom) so that it survives a restart.
-    // No signal and no save: the main window saves on exit.
+    // The main window records its window style here so that it survives a
+    // restart. No signal and no save: the main window saves on exit.
     static void setWindowStyle(int style);
 
     // The document on an open device; public so that tests can use buffers.
@@ -47,6 +46,14 @@ public:
 
     static QFont uiFont;
     static QFont marketFont;
+    // The numbers of windowStyle as Config.xml stores them; any other number
+    // read from the file is kept but names no style.
+    enum WindowStyle
+    {
+        NormalStyle = 0,
+        TopStyle = 1,
+        BottomStyle = 2,
+    };
     static int windowStyle;
     static int dataTimer;
 

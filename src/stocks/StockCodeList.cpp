@@ -19,11 +19,7 @@ TStockCodeList::TStockCodeList()
 {
 }
 
-TStockCodeList::~TStockCodeList()
-{
-    reader.reset();
-    writer.reset();
-}
+TStockCodeList::~TStockCodeList() = default;
 
 void TStockCodeList::load()
 {

@@ -20,6 +20,7 @@ TStockSetForm::TStockSetForm(QWidget* parent)
 
 TStockSetForm::~TStockSetForm()
 {
+    // The helper points into the form: it goes first.
     helper.reset();
     ui.reset();
 }

@@ -17,17 +17,14 @@ void pointLinkAt(QLabel* label, const QString& placeholder, const QString& targe
 }
 } // namespace
 
-TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent), ui(new Ui::TAboutForm)
+TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui_TAboutForm>())
 {
     ui->setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::WindowCloseButtonHint);
     fillLabels();
 }
 
-TAboutForm::~TAboutForm()
-{
-    delete ui;
-}
+TAboutForm::~TAboutForm() = default;
 
 void TAboutForm::gotoSite(const QString& link)
 {

@@ -3,9 +3,9 @@
 #include <QDialog>
 #include <QString>
 
-namespace Ui {
-class TAboutForm;
-}
+#include <memory>
+
+class Ui_TAboutForm;
 
 // The about box: name, version, copyright, licence, release date, and links
 // to the maker's site and mail address.
@@ -25,5 +25,5 @@ public slots:
 private:
     void fillLabels();
 
-    Ui::TAboutForm* ui;
+    std::unique_ptr<Ui_TAboutForm> ui;
 };

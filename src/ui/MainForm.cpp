@@ -18,17 +18,30 @@
 #include <QPixmap>
 #include <QTimer>
 
+#include <optional>
+
 namespace {
-// Window styles as stored in Config.xml.
-enum WindowStyle
+// The flags of a style replace all others; a number that names no style has
+// none, and the window keeps what it has.
+std::optional<Qt::WindowFlags> styleFlags(const QVariant& style)
 {
-    NormalStyle = 0,
-    TopStyle = 1,
-    BottomStyle = 2,
-};
+    if (!style.isValid())
+        return std::nullopt;
+    switch (style.toInt()) {
+    case TConfig::NormalStyle:
+        return Qt::Window;
+    case TConfig::TopStyle:
+        return Qt::WindowStaysOnTopHint;
+    case TConfig::BottomStyle:
+        return Qt::WindowStaysOnBottomHint;
+    default:
+        return std::nullopt;
+    }
+}
 } // namespace
 
-TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), ui(new Ui_TMainForm), adHelper(nullptr)
+TMainForm::TMainForm(QWidget* parent)
+    : QMainWindow(parent), ui(std::make_unique<Ui_TMainForm>()), adHelper(nullptr)
 {
     ui->setupUi(this);
     createMenus();
@@ -37,7 +50,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), ui(new Ui_TMainForm
 
     chartForm = new TStockChartForm(this);
     displayHelper = new TStockDisplayHelper(this);
-    displayHelper->table = ui->tabStock;
+    displayHelper->setTable(ui->tabStock);
     timer = new QTimer(this);
     timer->setObjectName(QStringLiteral("timer"));
 
@@ -54,7 +67,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), ui(new Ui_TMainForm
         applyFormStyle(restored);
     }
 
-    updateChecker = new VkCheckUpdate(nullptr);
+    updateChecker = std::make_unique<VkCheckUpdate>(nullptr);
 
     connect(displayHelper, &TStockDisplayHelper::stockCodeChanged, this,
             &TMainForm::stockCodeChanged);
@@ -76,15 +89,19 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), ui(new Ui_TMainForm
 TMainForm::~TMainForm()
 {
     config->save();
+    // Children, yet deleted here so that the order is fixed rather than that
+    // of creation: the store right after its last save, the chart window and
+    // the display with their requests still outstanding before the timer that
+    // would start new ones.
     delete config;
     delete chartForm;
     delete displayHelper;
     delete timer;
-    delete updateChecker;
+    updateChecker.reset();
     // The advertising object goes after the form and takes its own widgets
     // off the panel then; the panel must no longer report to this window.
     ui->wdtAd->removeEventFilter(this);
-    delete ui;
+    ui.reset();
 }
 
 void TMainForm::createMenus()
@@ -105,6 +122,9 @@ void TMainForm::createMenus()
     mainMenu->addAction(ui->actAbout);
     mainMenu->addAction(ui->actExit);
 
+    ui->actFormNormal->setData(TConfig::NormalStyle);
+    ui->actFormTop->setData(TConfig::TopStyle);
+    ui->actFormBotton->setData(TConfig::BottomStyle);
     auto* group = new QActionGroup(this);
     ui->actFormNormal->setChecked(true);
     group->addAction(ui->actFormNormal);
@@ -125,7 +145,7 @@ void TMainForm::initAd()
 
 void TMainForm::checkUpdate()
 {
-    connect(updateChecker, &VkCheckUpdate::update, this, &TMainForm::haveUpdate);
+    connect(updateChecker.get(), &VkCheckUpdate::update, this, &TMainForm::haveUpdate);
     updateChecker->exec(UPDATE_CHECK_URL, PRODUCT_ID, UPDATE_DATE);
 }
 
@@ -156,39 +176,26 @@ void TMainForm::createTrayIcon()
 
 QAction* TMainForm::styleAction(int style) const
 {
-    switch (style) {
-    case NormalStyle:
-        return ui->actFormNormal;
-    case TopStyle:
-        return ui->actFormTop;
-    case BottomStyle:
-        return ui->actFormBotton;
-    default:
-        return nullptr;
+    for (QAction* action : styleMenu->actions()) {
+        if (action->data() == QVariant(style))
+            return action;
     }
+    return nullptr;
 }
 
 bool TMainForm::applyFormStyle(QAction* a)
 {
-    if (a == ui->actFormNormal)
-        setWindowFlags(Qt::Window);
-    else if (a == ui->actFormTop)
-        setWindowFlags(Qt::WindowStaysOnTopHint);
-    else if (a == ui->actFormBotton)
-        setWindowFlags(Qt::WindowStaysOnBottomHint);
-    else
+    const std::optional<Qt::WindowFlags> flags = styleFlags(a->data());
+    if (!flags)
         return false;
+    setWindowFlags(*flags);
     return true;
 }
 
 void TMainForm::setFormStyle(QAction* a)
 {
-    if (applyFormStyle(a)) {
-        for (int style : {NormalStyle, TopStyle, BottomStyle}) {
-            if (styleAction(style) == a)
-                TConfig::setWindowStyle(style);
-        }
-    }
+    if (applyFormStyle(a))
+        TConfig::setWindowStyle(a->data().toInt());
     // New flags hide a visible window.
     setVisible(true);
 }

@@ -7,6 +7,8 @@
 #include <QMainWindow>
 #include <QSystemTrayIcon>
 
+#include <memory>
+
 class QAction;
 class QMenu;
 class QTimer;
@@ -54,12 +56,13 @@ private:
     void checkUpdate();
     void createStockMenu();
     void createTrayIcon();
-    // Sets the flags of a style without showing the window: at start-up the
-    // window is not shown yet.
+    // Sets the flags of the action's style without showing the window: at
+    // start-up the window is not shown yet. False for an action of no style.
     bool applyFormStyle(QAction* a);
+    // The style menu's action that carries the stored style number, if any.
     QAction* styleAction(int style) const;
 
-    Ui_TMainForm* ui;
+    std::unique_ptr<Ui_TMainForm> ui;
     QMenu* mainMenu = nullptr;
     QMenu* styleMenu = nullptr;
     QMenu* stockMenu = nullptr;
@@ -68,7 +71,7 @@ private:
     TStockChartForm* chartForm = nullptr;
     TConfig* config = nullptr;
     VkAdHelper adHelper;
-    VkCheckUpdate* updateChecker = nullptr;
+    std::unique_ptr<VkCheckUpdate> updateChecker;
     QSystemTrayIcon* trayIcon = nullptr;
     bool configSignalsConnected = false;
 };

@@ -58,33 +58,32 @@ QString TChartUrl::url(const QString& code, int kind) const
     return address;
 }
 
-TStockChartForm::TStockChartForm(QWidget* parent) : QDialog(parent), ui(new Ui::TStockChartForm)
+TStockChartForm::TStockChartForm(QWidget* parent)
+    : QDialog(parent), ui(std::make_unique<Ui_TStockChartForm>())
 {
     ui->setupUi(this);
     // The close button is named as well: without it some window managers
     // offer no way to close a window that asks for its own buttons.
     setWindowFlags(Qt::Dialog | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
 
-    chartUrl = new TChartUrl;
-    // Parented only so that the window's object tree shows its requests; the
-    // destructor still deletes it first.
-    manager = new QNetworkAccessManager(this);
-    request = new QNetworkRequest(QUrl());
-    pixmap = new QPixmap;
+    chartUrl = std::make_unique<TChartUrl>();
+    manager = std::make_unique<QNetworkAccessManager>();
+    request = std::make_unique<QNetworkRequest>(QUrl());
+    pixmap = std::make_unique<QPixmap>();
 
-    connect(manager, &QNetworkAccessManager::finished, this,
+    connect(manager.get(), &QNetworkAccessManager::finished, this,
             &TStockChartForm::chartDownloadFinished);
 }
 
 TStockChartForm::~TStockChartForm()
 {
     // Replies torn down with the manager must not reach a half-destroyed window.
-    disconnect(manager, nullptr, this, nullptr);
-    delete ui;
-    delete chartUrl;
-    delete manager;
-    delete request;
-    delete pixmap;
+    disconnect(manager.get(), nullptr, this, nullptr);
+    ui.reset();
+    chartUrl.reset();
+    manager.reset();
+    request.reset();
+    pixmap.reset();
 }
 
 void TStockChartForm::setStockList(const QStringList& codes)

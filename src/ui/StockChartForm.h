@@ -5,16 +5,15 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
 class QNetworkAccessManager;
 class QNetworkReply;
 class QNetworkRequest;
 class QPixmap;
 class QResizeEvent;
 class QSize;
-
-namespace Ui {
-class TStockChartForm;
-}
+class Ui_TStockChartForm;
 
 // Builds the address of one chart image: the service's root, the kind's
 // path, the code, ".gif".
@@ -39,6 +38,9 @@ public:
     // also while the window is hidden.
     void setStockList(const QStringList& codes);
 
+    // Read access for tests and tools: the replies in flight are its children.
+    QNetworkAccessManager* networkManager() const { return manager.get(); }
+
 public slots:
     void chartView();
     void chartDownloadFinished(QNetworkReply* reply);
@@ -51,11 +53,11 @@ private:
     void downloadUrl(const QString& url);
     void drawChart(const QPixmap& image, const QSize& size);
 
-    Ui::TStockChartForm* ui;
-    QNetworkAccessManager* manager;
-    QNetworkRequest* request;
-    QPixmap* pixmap;
-    TChartUrl* chartUrl;
+    std::unique_ptr<Ui_TStockChartForm> ui;
+    std::unique_ptr<QNetworkAccessManager> manager;
+    std::unique_ptr<QNetworkRequest> request;
+    std::unique_ptr<QPixmap> pixmap;
+    std::unique_ptr<TChartUrl> chartUrl;
     // Only the answer to the newest request may change the picture, so the
     // chart always matches what the boxes show.
     QPointer<QNetworkReply> latestReply;

@@ -60,7 +60,7 @@ private slots:
         web::setServiceRoot(web::Service::Quotes, server->baseUrl());
         table = std::make_unique<QTableWidget>(0, 4);
         display = std::make_unique<TStockDisplayHelper>();
-        display->table = table.get();
+        display->setTable(table.get());
         feed = display->feed();
         feed->setStockCodes(stockEntries({QStringLiteral("sh600000"), QStringLiteral("sz000001")}));
     }

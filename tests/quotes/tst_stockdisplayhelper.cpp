@@ -46,7 +46,7 @@ private slots:
     {
         helper = std::make_unique<TStockDisplayHelper>(nullptr);
         table = std::make_unique<QTableWidget>(0, 4);
-        helper->table = table.get();
+        helper->setTable(table.get());
     }
     void cleanup() { web::setServiceRoot(web::Service::Quotes, QString()); }
 
@@ -57,7 +57,7 @@ private slots:
         deliver(records(2));
         QCOMPARE(table->rowCount(), 2);
         QCOMPARE(table->item(1, 1)->text(), QStringLiteral("600001"));
-        helper->table = nullptr; // records before the table is set are ignored
+        helper->setTable(nullptr); // records before the table is set are ignored
         deliver(records(3));
         QCOMPARE(table->rowCount(), 2);
     }

@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QImage>
 #include <QLineEdit>
+#include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QPixmap>
 #include <QPushButton>
@@ -49,7 +50,7 @@ QImage expectedChart(TStockChartForm& form, const QString& name)
 
 int liveReplies(TStockChartForm& form)
 {
-    return int(form.findChildren<QNetworkReply*>().size());
+    return int(form.networkManager()->findChildren<QNetworkReply*>().size());
 }
 
 bool waitForPath(const FakeHttpServer& server, const QString& path, int timeoutMs = 5000)
