@@ -1,6 +1,11 @@
 #include "app/Startup.h"
 
+#include "core/AppGlobals.h"
+#include "stocks/StockCodeList.h"
+
 #include <QCoreApplication>
+#include <QFileInfo>
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QTranslator>
 
@@ -30,4 +35,27 @@ QTranslator* installQtCatalogs(const QStringList& folders, QObject* parent)
         }
     }
     return nullptr;
+}
+
+QIcon applicationIcon()
+{
+    QIcon icon;
+    for (int size : {16, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/quotarium_%1.png").arg(size), QSize(size, size));
+    return icon;
+}
+
+bool writeStarterStockList()
+{
+    // A link to a file that is not there is the user's, not a first start.
+    const QFileInfo file(stocksFilePath());
+    if (file.exists() || file.isSymLink())
+        return false;
+    TStockCodeList list;
+    list.items = {
+        TStockCodeData{QStringLiteral("sh000001"), {}, {}, {}, {}, QStringLiteral("上证指数")},
+        TStockCodeData{QStringLiteral("sz399001"), {}, {}, {}, {}, QStringLiteral("深证成指")},
+    };
+    list.save();
+    return QFileInfo::exists(stocksFilePath());
 }

@@ -18,6 +18,9 @@ int main(int argc, char* argv[])
     // Missing catalogs only leave Qt's own dialogs in English.
     installQtCatalogs(qtCatalogFolders(), &app);
     QCoreApplication::setApplicationName(QStringLiteral("Quotarium"));
+    QApplication::setWindowIcon(applicationIcon());
+    // Before the main window's first load of the list.
+    writeStarterStockList();
 
     // Closing the window only hides it; the exit action alone ends the loop.
     QApplication::setQuitOnLastWindowClosed(false);

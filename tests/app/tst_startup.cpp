@@ -2,11 +2,13 @@
 #include "core/AppGlobals.h"
 #include "core/Gb18030.h"
 
+#include "StockFixtures.h"
 #include "TempAppDir.h"
 
 #include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QIcon>
 #include <QImage>
 #include <QLibraryInfo>
 #include <QPushButton>
@@ -28,6 +30,9 @@ private slots:
     void trayIconIsEmbedded();
     void qtDialogsSpeakChinese_data();
     void qtDialogsSpeakChinese();
+    void windowIconAtEverySize();
+    void starterStockList_data();
+    void starterStockList();
 };
 
 void TestStartup::gb18030ConverterExists()
@@ -147,6 +152,51 @@ void TestStartup::qtDialogsSpeakChinese()
              chinese ? QStringLiteral("打开") : QStringLiteral("Open"));
     QCOMPARE(buttons.button(QDialogButtonBox::Cancel)->text(),
              chinese ? QStringLiteral("取消") : QStringLiteral("Cancel"));
+}
+
+void TestStartup::windowIconAtEverySize()
+{
+    const QIcon icon = applicationIcon();
+    const QList<QSize> sizes{{16, 16}, {24, 24},   {32, 32},  {48, 48},
+                             {64, 64}, {128, 128}, {256, 256}};
+    QCOMPARE(icon.availableSizes(), sizes);
+    for (const QSize& size : sizes) {
+        const QImage image = icon.pixmap(size).toImage();
+        QCOMPARE(image.size(), size);
+        QCOMPARE(qAlpha(image.pixel(0, 0)), 0); // drawn on a transparent ground
+        QCOMPARE(qAlpha(image.pixel(size.width() / 2, size.height() / 2)), 255);
+    }
+}
+
+void TestStartup::starterStockList_data()
+{
+    QTest::addColumn<bool>("present");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("first start") << false << QByteArray();
+    QTest::newRow("empty list") << true
+                                << QByteArray("<?xml version=\"1.0\" encoding=\"GB18030\"?>\n"
+                                              "<Quotarium version=\"1\"/>\n");
+    QTest::newRow("empty file") << true << QByteArray();
+    QTest::newRow("not a stock list") << true << QByteArray("junk");
+}
+
+void TestStartup::starterStockList()
+{
+    QFETCH(bool, present);
+    QFETCH(QByteArray, bytes);
+    TempAppDir dir;
+    if (present)
+        QVERIFY(dir.writeFile(QStringLiteral("Stocks.xml"), bytes));
+    QCOMPARE(writeStarterStockList(), !present);
+    if (present) {
+        QCOMPARE(dir.readFile(QStringLiteral("Stocks.xml")), bytes);
+        return;
+    }
+    const TStockCodeDataItems items = readStocks();
+    QCOMPARE(codesOf(items), (QStringList{"sh000001", "sz399001"}));
+    QCOMPARE(items[0].remark, QStringLiteral("上证指数"));
+    QCOMPARE(items[1].remark, QStringLiteral("深证成指"));
+    QVERIFY(!writeStarterStockList()); // once only
 }
 
 QTEST_MAIN(TestStartup)
