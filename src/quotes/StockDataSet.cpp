@@ -154,10 +154,14 @@ void TStockDataSet::downloadFinished(QNetworkReply* reply)
     // A slow service can answer an older request after a newer one; its
     // quotes would turn the table back in time, so they are passed over.
     const quint64 sequence = reply->request().attribute(SEQUENCE_ATTRIBUTE).toULongLong();
-    if (reply->error() == QNetworkReply::NoError && !data.isEmpty() && sequence > newestShown) {
-        newestShown = sequence;
-        parseData(data);
-        emit readFinished(items);
+    if (sequence > newestShown) {
+        if (reply->error() == QNetworkReply::NoError && !data.isEmpty()) {
+            newestShown = sequence;
+            parseData(data);
+            emit readFinished(items);
+        } else {
+            emit downloadFailed();
+        }
     }
     reply->deleteLater();
 }

@@ -45,6 +45,9 @@ signals:
     // By reference: a direct connection then copies none of the records;
     // a queued one still gets its own copy.
     void readFinished(const TStockDataItems& items);
+    // The newest request so far failed (network or HTTP error, time-out,
+    // an empty or oversized reply); the last records stay.
+    void downloadFailed();
 
 public slots:
     void downloadFinished(QNetworkReply* reply);

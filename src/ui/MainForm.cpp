@@ -1,9 +1,13 @@
 #include "ui/MainForm.h"
 
 #include "core/AppGlobals.h"
+#include "core/Clock.h"
+#include "quotes/QuoteWatch.h"
+#include "quotes/StockDataSet.h"
 #include "quotes/StockDisplayHelper.h"
 #include "settings/Config.h"
 #include "settings/OptionForm.h"
+#include "stocks/StockAlertForm.h"
 #include "stocks/StockSetForm.h"
 #include "ui/AboutForm.h"
 #include "ui/StockChartForm.h"
@@ -13,10 +17,12 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
+#include <QHelpEvent>
 #include <QIcon>
 #include <QMenu>
 #include <QPixmap>
 #include <QTimer>
+#include <QToolTip>
 
 #include <optional>
 
@@ -41,7 +47,8 @@ std::optional<Qt::WindowFlags> styleFlags(const QVariant& style)
 } // namespace
 
 TMainForm::TMainForm(QWidget* parent)
-    : QMainWindow(parent), ui(std::make_unique<Ui_TMainForm>()), adHelper(nullptr)
+    : QMainWindow(parent), ui(std::make_unique<Ui_TMainForm>()), adHelper(nullptr),
+      watch(std::make_unique<TQuoteWatch>())
 {
     ui->setupUi(this);
     createMenus();
@@ -71,13 +78,17 @@ TMainForm::TMainForm(QWidget* parent)
 
     connect(displayHelper, &TStockDisplayHelper::stockCodeChanged, this,
             &TMainForm::stockCodeChanged);
-    connect(timer, &QTimer::timeout, displayHelper, &TStockDisplayHelper::display);
+    connect(timer, &QTimer::timeout, this, &TMainForm::refreshTick);
     connect(ui->btnHide, &QPushButton::clicked, this, &TMainForm::hideAllWindow);
+    // After the display's own connection: the table is written first.
+    connect(displayHelper->feed(), &TStockDataSet::readFinished, this, &TMainForm::quotesArrived);
+    connect(displayHelper->feed(), &TStockDataSet::downloadFailed, this, &TMainForm::quotesFailed);
+    ui->tabStock->viewport()->installEventFilter(this);
 
     initAd();
 
     displayHelper->loadStockCodes();
-    displayHelper->display();
+    requestQuotes();
 
     timer->start(TConfig::dataTimer * 1000);
 
@@ -101,6 +112,7 @@ TMainForm::~TMainForm()
     // The advertising object goes after the form and takes its own widgets
     // off the panel then; the panel must no longer report to this window.
     ui->wdtAd->removeEventFilter(this);
+    ui->tabStock->viewport()->removeEventFilter(this);
     ui.reset();
 }
 
@@ -159,6 +171,9 @@ void TMainForm::createStockMenu()
     connect(ui->tabStock, &QWidget::customContextMenuRequested, this,
             &TMainForm::customContextMenuRequested);
     connect(discuss, &QAction::triggered, this, &TMainForm::stockMenuClick);
+    QAction* alert = stockMenu->addAction(QStringLiteral("提醒与持仓…"));
+    alert->setObjectName(QStringLiteral("actStockAlert"));
+    connect(alert, &QAction::triggered, this, &TMainForm::showStockAlert);
 }
 
 void TMainForm::createTrayIcon()
@@ -168,8 +183,7 @@ void TMainForm::createTrayIcon()
     // plugin, loading that database, a regular expression engine and the
     // plugins for one picture whose format is known.
     trayIcon = new QSystemTrayIcon(QIcon(QPixmap(TRAY_ICON, "PNG")), this);
-    trayIcon->setToolTip(QCoreApplication::applicationName() + QLatin1Char('\n') +
-                         QStringLiteral("单击显示窗口"));
+    updateTrayToolTip();
     trayIcon->setVisible(true);
     connect(trayIcon, &QSystemTrayIcon::activated, this, &TMainForm::showAllWindow);
 }
@@ -238,6 +252,8 @@ void TMainForm::showOption()
 
 void TMainForm::stockCodeChanged(TStockCodeDataItems items)
 {
+    watch->setStocks(items);
+    updateTrayToolTip();
     QStringList codes;
     codes.reserve(qsizetype(items.size()));
     for (const TStockCodeData& item : items)
@@ -283,7 +299,7 @@ void TMainForm::haveUpdate(bool update)
 void TMainForm::stockSetChange()
 {
     displayHelper->loadStockCodes();
-    displayHelper->display();
+    requestQuotes();
 }
 
 void TMainForm::stockMenuClick()
@@ -316,6 +332,8 @@ void TMainForm::showAllWindow(QSystemTrayIcon::ActivationReason reason)
 
 bool TMainForm::eventFilter(QObject* obj, QEvent* event)
 {
+    if (obj == ui->tabStock->viewport() && event->type() == QEvent::ToolTip)
+        return showTableToolTip(event);
     if (obj == ui->wdtAd) {
         if (event->type() == QEvent::MouseButtonPress) {
             adHelper.click();
@@ -330,4 +348,76 @@ void TMainForm::closeEvent(QCloseEvent* event)
 {
     event->ignore();
     setVisible(false);
+}
+
+void TMainForm::bringForward()
+{
+    setVisible(true);
+    raise();
+    activateWindow();
+}
+
+void TMainForm::requestQuotes()
+{
+    refreshPolicy.requested(appclock::now());
+    displayHelper->display();
+}
+
+void TMainForm::refreshTick()
+{
+    const QDateTime now = appclock::now();
+    if (refreshPolicy.tickMayRequest(now))
+        requestQuotes();
+    // "休市" comes and goes with the clock, not with replies.
+    updateTrayToolTip();
+}
+
+void TMainForm::quotesArrived(const TStockDataItems& records)
+{
+    const QStringList crossed = watch->quotesArrived(records, appclock::now());
+    updateTrayToolTip();
+    // Without a tray or its notices the state still shows in the tooltips.
+    if (!crossed.isEmpty() && trayIcon && QSystemTrayIcon::isSystemTrayAvailable() &&
+        QSystemTrayIcon::supportsMessages())
+        trayIcon->showMessage(QStringLiteral("到价提醒"), crossed.join(QLatin1Char('\n')),
+                              QSystemTrayIcon::Information, 15000);
+}
+
+void TMainForm::quotesFailed()
+{
+    watch->quotesFailed(appclock::now());
+    updateTrayToolTip();
+}
+
+void TMainForm::updateTrayToolTip()
+{
+    if (!trayIcon)
+        return;
+    QStringList lines{QCoreApplication::applicationName(), QStringLiteral("单击显示窗口")};
+    lines << watch->statusLines(appclock::now()) << watch->totalLines();
+    trayIcon->setToolTip(lines.join(QLatin1Char('\n')));
+}
+
+bool TMainForm::showTableToolTip(QEvent* event)
+{
+    const auto* help = static_cast<QHelpEvent*>(event);
+    const int row = ui->tabStock->rowAt(help->pos().y());
+    // A row shows its holding, if any; the rest of the table the status.
+    const QString text = row >= 0 ? watch->rowToolTip(row)
+                                  : watch->statusLines(appclock::now()).join(QLatin1Char('\n'));
+    if (text.isEmpty())
+        QToolTip::hideText();
+    else
+        QToolTip::showText(help->globalPos(), text, ui->tabStock->viewport());
+    return true;
+}
+
+void TMainForm::showStockAlert()
+{
+    TStockAlertForm form(this);
+    form.setNames(watch->namesByCode());
+    form.setCurrentEntry(watch->entryOfRow(ui->tabStock->currentRow()));
+    connect(&form, &TStockAlertForm::stockSetChange, this, &TMainForm::stockSetChange);
+    form.setFont(TConfig::uiFont);
+    form.exec();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "quotes/MarketHours.h"
+#include "quotes/StockData.h"
 #include "stocks/StockCodeData.h"
 #include "vendor_api/VkPack.h"
 
@@ -14,6 +16,7 @@ class QMenu;
 class QTimer;
 class TConfig;
 class TStockChartForm;
+class TQuoteWatch;
 class TStockDisplayHelper;
 class Ui_TMainForm;
 
@@ -37,6 +40,8 @@ public slots:
     void uiFontChange(QFont font);
     void marketFontChange(QFont font);
     void dataTimerChange(int time);
+    // Shows the window and brings it in front of the others.
+    void bringForward();
 
 private slots:
     void haveUpdate(bool update);
@@ -45,6 +50,10 @@ private slots:
     void customContextMenuRequested(QPoint pos);
     void hideAllWindow();
     void showAllWindow(QSystemTrayIcon::ActivationReason reason);
+    void showStockAlert();
+    void refreshTick();
+    void quotesArrived(const TStockDataItems& records);
+    void quotesFailed();
 
 protected:
     bool eventFilter(QObject* obj, QEvent* event) override;
@@ -61,6 +70,11 @@ private:
     bool applyFormStyle(QAction* a);
     // The style menu's action that carries the stored style number, if any.
     QAction* styleAction(int style) const;
+    // Every quote request of the window goes through here, so that ticks
+    // outside market hours can count from it.
+    void requestQuotes();
+    void updateTrayToolTip();
+    bool showTableToolTip(QEvent* event);
 
     std::unique_ptr<Ui_TMainForm> ui;
     QMenu* mainMenu = nullptr;
@@ -74,4 +88,6 @@ private:
     std::unique_ptr<VkCheckUpdate> updateChecker;
     QSystemTrayIcon* trayIcon = nullptr;
     bool configSignalsConnected = false;
+    std::unique_ptr<TQuoteWatch> watch;
+    TRefreshPolicy refreshPolicy;
 };

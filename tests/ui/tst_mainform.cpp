@@ -1,5 +1,6 @@
 #include "UrlCatcher.h"
 #include "core/AppGlobals.h"
+#include "core/Clock.h"
 #include "quotes/StockDisplayHelper.h"
 #include "settings/Config.h"
 #include "stocks/StockCodeList.h"
@@ -71,6 +72,8 @@ private slots:
     void updateCheckAgainstService();
     void adPanelPressReachesTheHelper();
     void failedRefreshKeepsLastQuotes();
+    void closedMarketTicksRarely();
+    void holdingsAlertsAndStatusInTooltips();
 
 private:
     TMainForm* window() { return form.get(); }
@@ -94,6 +97,8 @@ void TestMainForm::init()
     writeStocks(stockEntries({QStringLiteral("sh600000"), QStringLiteral("sz000001")}));
     urls.urls.clear();
     vk::clearAskedMessageBoxes();
+    // A Monday morning in Beijing: the market is open and every tick asks.
+    appclock::setNow(QDateTime(QDate(2026, 12, 7), QTime(2, 0), Qt::UTC));
     form = std::make_unique<TMainForm>();
 }
 
@@ -102,6 +107,7 @@ void TestMainForm::cleanup()
     form.reset();
     services.reset();
     dir.reset();
+    appclock::setNow(QDateTime());
 }
 
 void TestMainForm::startsWithQuotesAndMenus()
@@ -126,8 +132,10 @@ void TestMainForm::startsWithQuotesAndMenus()
 
     auto* tray = window()->findChild<QSystemTrayIcon*>();
     QVERIFY(tray);
-    QCOMPARE(tray->toolTip(),
-             QCoreApplication::applicationName() + QStringLiteral("\n单击显示窗口"));
+    // The quote status follows the two lines of every start.
+    QVERIFY2(tray->toolTip().startsWith(QCoreApplication::applicationName() +
+                                        QStringLiteral("\n单击显示窗口\n")),
+             qPrintable(tray->toolTip()));
 
     // The chart window follows the stock list from the start.
     auto* chart = window()->findChild<TStockChartForm*>();
@@ -374,6 +382,68 @@ void TestMainForm::failedRefreshKeepsLastQuotes()
     QTRY_VERIFY(services->quoteRequests().size() >= before + 2);
     QCOMPARE(table()->rowCount(), 2);
     QCOMPARE(table()->item(0, 0)->text(), QStringLiteral("浦发银行"));
+    QVERIFY(window()->findChild<QSystemTrayIcon*>()->toolTip().contains(
+        QStringLiteral("行情获取失败，自 ")));
+}
+
+void TestMainForm::closedMarketTicksRarely()
+{
+    QTRY_COMPARE(services->quoteRequests().size(), 1);
+    const QDateTime saturday(QDate(2026, 12, 12), QTime(2, 0), Qt::UTC);
+    appclock::setNow(saturday);
+    auto* timer = window()->findChild<QTimer*>(QStringLiteral("timer"));
+    timer->setInterval(20);
+    // The first closed tick asks (the last request was in trading time).
+    QTRY_COMPARE(services->quoteRequests().size(), 2);
+    QTest::qWait(200);
+    QCOMPARE(services->quoteRequests().size(), 2);
+    appclock::setNow(saturday.addSecs(5 * 60));
+    QTRY_COMPARE(services->quoteRequests().size(), 3);
+    QTest::qWait(100);
+    QCOMPARE(services->quoteRequests().size(), 3);
+    QVERIFY(window()->findChild<QSystemTrayIcon*>()->toolTip().contains(QStringLiteral("\n休市")));
+}
+
+void TestMainForm::holdingsAlertsAndStatusInTooltips()
+{
+    form.reset();
+    // The fake service prices sh600000 at 10.20 (previous close 10.00).
+    TStockCodeData held = stockEntry(QStringLiteral("sh600000"));
+    held.upperAlert = QStringLiteral("10.1");
+    held.costPrice = QStringLiteral("9.5");
+    held.holding = QStringLiteral("1000");
+    writeStocks({held, stockEntry(QStringLiteral("sz000001"))});
+    form = std::make_unique<TMainForm>();
+    auto* tray = window()->findChild<QSystemTrayIcon*>();
+    QTRY_VERIFY(tray->toolTip().contains(QStringLiteral("行情更新于 ")));
+    const QStringList lines = tray->toolTip().split(u'\n');
+    QCOMPARE(lines.mid(0, 2),
+             QStringList({QCoreApplication::applicationName(), QStringLiteral("单击显示窗口")}));
+    QVERIFY2(lines.contains(QStringLiteral("浦发银行（sh600000）已达上限预警 10.1")) &&
+                 lines.contains(QStringLiteral("总市值：10200.00")) &&
+                 lines.contains(QStringLiteral("今日盈亏：+200.00")),
+             qPrintable(lines.join(u'|')));
+
+    // The alert dialog hangs off the table's context menu, after the
+    // discussion page.
+    QStringList entries;
+    for (QAction* a : window()->findChild<QMenu*>(QStringLiteral("stockMenu"))->actions())
+        entries << a->text();
+    QCOMPARE(entries, QStringList({QStringLiteral("股票大家谈"), QStringLiteral("提醒与持仓…")}));
+    table()->setCurrentCell(0, 0);
+    QTimer::singleShot(0, [] {
+        auto* modal = QApplication::activeModalWidget();
+        QVERIFY(modal);
+        auto* cells = modal->findChild<QTableWidget*>(QStringLiteral("tabStock"));
+        QCOMPARE(cells->currentRow(), 0);
+        QCOMPARE(cells->item(0, 1)->text(), QStringLiteral("浦发银行"));
+        cells->item(0, 6)->setText(QStringLiteral("2000"));
+        modal->findChild<QPushButton*>(QStringLiteral("btnSave"))->click();
+    });
+    action("actStockAlert")->trigger();
+    // The new holding counts at once, before the next reply.
+    QVERIFY(tray->toolTip().contains(QStringLiteral("总市值：20400.00")));
+    QCOMPARE(readStocks().at(0).holding, QStringLiteral("2000"));
 }
 
 QTEST_MAIN(TestMainForm)

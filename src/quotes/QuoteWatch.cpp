@@ -1,0 +1,235 @@
+#include "quotes/QuoteWatch.h"
+
+#include "quotes/MarketHours.h"
+#include "quotes/TextNumber.h"
+#include "stocks/StockFieldNumbers.h"
+
+namespace {
+// Amounts in yuan; a gain carries its sign so that it reads apart from a loss.
+QString amount(double value)
+{
+    const QString text = QString::number(value, 'f', 2);
+    if (text == QLatin1String("0.00") || text == QLatin1String("-0.00"))
+        return QStringLiteral("0.00");
+    return value > 0 ? QLatin1Char('+') + text : text;
+}
+
+QString clockTime(const QDateTime& instant)
+{
+    return instant.toLocalTime().toString(QStringLiteral("HH:mm:ss"));
+}
+
+// The service names a record by the six digits in front of "=", the list by
+// its market prefix and those digits.
+bool sameStock(const TStockCodeData& entry, const TStockData& record)
+{
+    return !record.code.isEmpty() && entry.code.endsWith(record.code);
+}
+
+// A traded price; 0 before the first trade of the day.
+std::optional<double> tradedPrice(const TStockData& record)
+{
+    const double price = textToDouble(record.price);
+    if (price > 0)
+        return price;
+    return std::nullopt;
+}
+
+struct Holding
+{
+    double cost;
+    qint64 quantity;
+};
+
+std::optional<Holding> holdingOf(const TStockCodeData& entry)
+{
+    const std::optional<double> cost = stockfield::price(entry.costPrice);
+    const std::optional<qint64> quantity = stockfield::quantity(entry.holding);
+    if (!cost || !quantity)
+        return std::nullopt;
+    return Holding{*cost, *quantity};
+}
+
+QString alertTail(bool upper, const QString& limitText)
+{
+    return (upper ? QStringLiteral("已达上限预警 ") : QStringLiteral("已达下限预警 ")) +
+           limitText.trimmed();
+}
+
+QString stockLabel(const TStockCodeData& entry, const TStockData& record)
+{
+    return record.name + QStringLiteral("（") + entry.code + QStringLiteral("）");
+}
+} // namespace
+
+void TQuoteWatch::setStocks(const TStockCodeDataItems& items)
+{
+    stocks = items;
+    recompute();
+}
+
+QStringList TQuoteWatch::quotesArrived(const TStockDataItems& arrived, const QDateTime& now)
+{
+    records = arrived;
+    lastGood = now;
+    failingSince = QDateTime();
+    recompute();
+
+    QStringList crossed;
+    for (size_t row = 0; row < rows.size(); ++row) {
+        if (rows[row].entry < 0)
+            continue;
+        const TStockCodeData& entry = stocks[size_t(rows[row].entry)];
+        const TStockData& record = records[row];
+        const std::optional<double> price = tradedPrice(record);
+        if (!price)
+            continue; // no trade yet: nothing to judge, the state stands
+        Alerts& state = alerts[entry.code];
+        for (bool upper : {true, false}) {
+            const std::optional<QString> text =
+                judge(upper ? state.upper : state.lower,
+                      upper ? entry.upperAlert : entry.lowerAlert, *price, upper, entry, record);
+            if (text)
+                crossed << *text;
+        }
+    }
+    return crossed;
+}
+
+std::optional<QString> TQuoteWatch::judge(AlertState& state, const QString& limitText, double price,
+                                          bool upper, const TStockCodeData& entry,
+                                          const TStockData& record) const
+{
+    // A changed limit is a new alert: it may fire at once.
+    if (state.limit != limitText) {
+        state.limit = limitText;
+        state.fired = false;
+    }
+    const std::optional<double> limit = stockfield::price(limitText);
+    const bool beyond = limit && (upper ? price >= *limit : price <= *limit);
+    if (!beyond) {
+        state.fired = false; // back inside: armed again
+        return std::nullopt;
+    }
+    if (state.fired)
+        return std::nullopt;
+    state.fired = true;
+    return stockLabel(entry, record) + QStringLiteral("现价 ") + record.price +
+           QStringLiteral("，涨幅 ") + record.percent + QStringLiteral("%，") +
+           alertTail(upper, limitText);
+}
+
+void TQuoteWatch::quotesFailed(const QDateTime& now)
+{
+    if (!failingSince.isValid())
+        failingSince = now;
+}
+
+int TQuoteWatch::entryOfRow(int row) const
+{
+    return row >= 0 && size_t(row) < rows.size() ? rows[size_t(row)].entry : -1;
+}
+
+QString TQuoteWatch::rowToolTip(int row) const
+{
+    return row >= 0 && size_t(row) < rows.size() ? rows[size_t(row)].toolTip : QString();
+}
+
+QStringList TQuoteWatch::statusLines(const QDateTime& now) const
+{
+    QStringList lines;
+    if (failingSince.isValid())
+        lines << QStringLiteral("行情获取失败，自 ") + clockTime(failingSince) +
+                     QStringLiteral(" 起");
+    else if (lastGood.isValid())
+        lines << QStringLiteral("行情更新于 ") + clockTime(lastGood);
+    if (!market::isTradingTime(now))
+        lines << QStringLiteral("休市");
+    for (size_t row = 0; row < rows.size(); ++row) {
+        if (rows[row].entry < 0)
+            continue;
+        const TStockCodeData& entry = stocks[size_t(rows[row].entry)];
+        const auto state = alerts.constFind(entry.code);
+        if (state == alerts.constEnd())
+            continue;
+        // Only a limit that is still the one in the list.
+        if (state->upper.fired && state->upper.limit == entry.upperAlert)
+            lines << stockLabel(entry, records[row]) + alertTail(true, entry.upperAlert);
+        if (state->lower.fired && state->lower.limit == entry.lowerAlert)
+            lines << stockLabel(entry, records[row]) + alertTail(false, entry.lowerAlert);
+    }
+    return lines;
+}
+
+QStringList TQuoteWatch::totalLines() const
+{
+    return totals;
+}
+
+QHash<QString, QString> TQuoteWatch::namesByCode() const
+{
+    QHash<QString, QString> names;
+    for (size_t row = 0; row < rows.size(); ++row) {
+        if (rows[row].entry >= 0)
+            names.insert(stocks[size_t(rows[row].entry)].code, records[row].name);
+    }
+    return names;
+}
+
+void TQuoteWatch::recompute()
+{
+    rows.assign(records.size(), Row());
+    totals.clear();
+    // The service answers in the order asked, skipping codes it does not
+    // know, so records are matched to entries walking both lists forward.
+    // That keeps sh000001 and sz000001, or a code listed twice, apart.
+    size_t next = 0;
+    double totalValue = 0;
+    double totalProfit = 0;
+    double totalToday = 0;
+    bool held = false;
+    for (size_t row = 0; row < records.size(); ++row) {
+        const TStockData& record = records[row];
+        size_t at = next;
+        while (at < stocks.size() && !sameStock(stocks[at], record))
+            ++at;
+        if (at == stocks.size())
+            continue;
+        next = at + 1;
+        rows[row].entry = int(at);
+
+        const std::optional<Holding> holding = holdingOf(stocks[at]);
+        if (!holding)
+            continue;
+        // Before the first trade of the day the stock is worth its last
+        // close, and has not changed today.
+        const double previousClose = textToDouble(record.basePrice);
+        const std::optional<double> traded = tradedPrice(record);
+        const double price = traded ? *traded : previousClose;
+        if (!(price > 0))
+            continue;
+        const double quantity = double(holding->quantity);
+        const double value = price * quantity;
+        const double paid = holding->cost * quantity;
+        const double profit = value - paid;
+        const double today = traded && previousClose > 0 ? (price - previousClose) * quantity : 0;
+        QString profitText = amount(profit);
+        if (paid > 0)
+            profitText +=
+                QStringLiteral("（") + amount(profit / paid * 100) + QStringLiteral("%）");
+        rows[row].toolTip = QStringList{QStringLiteral("成本价：") + stocks[at].costPrice.trimmed(),
+                                        QStringLiteral("持有量：") + stocks[at].holding.trimmed(),
+                                        QStringLiteral("市值：") + amount(value).remove(u'+'),
+                                        QStringLiteral("盈亏：") + profitText,
+                                        QStringLiteral("今日盈亏：") + amount(today)}
+                                .join(QLatin1Char('\n'));
+        totalValue += value;
+        totalProfit += profit;
+        totalToday += today;
+        held = true;
+    }
+    if (held)
+        totals << QStringLiteral("总市值：") + amount(totalValue).remove(u'+')
+               << QStringLiteral("总盈亏：") + amount(totalProfit)
+               << QStringLiteral("今日盈亏：") + amount(totalToday);
+}

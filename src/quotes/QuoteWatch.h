@@ -1,0 +1,71 @@
+#pragma once
+
+#include "quotes/StockData.h"
+#include "stocks/StockCodeData.h"
+
+#include <QDateTime>
+#include <QHash>
+#include <QStringList>
+
+#include <optional>
+#include <vector>
+
+// What the program makes of the quotes beyond showing them: each row's
+// holding and profit, the totals, price alerts and whether quotes are fresh.
+// The numbers are parsed once per refresh or change of the list, so tooltips
+// read finished texts.
+class TQuoteWatch
+{
+public:
+    // The list as it is now in Stocks.xml; figures follow it at once.
+    void setStocks(const TStockCodeDataItems& items);
+
+    // A good refresh at `now`. Returns one text per alert that it crossed.
+    QStringList quotesArrived(const TStockDataItems& records, const QDateTime& now);
+    // A refresh that failed at `now`; the last quotes stay, but nothing is
+    // judged on them.
+    void quotesFailed(const QDateTime& now);
+
+    // The list entry a table row (a record) belongs to, -1 for none.
+    int entryOfRow(int row) const;
+    // Holding and profit of one row; empty for a stock without cost and holding.
+    QString rowToolTip(int row) const;
+    // Freshness of the quotes, "休市" outside trading hours, and the alerts
+    // whose price is beyond its limit now.
+    QStringList statusLines(const QDateTime& now) const;
+    // Value and profit of all held stocks; empty when nothing is held.
+    QStringList totalLines() const;
+    // Full code to stock name, for the stocks the last quotes named.
+    QHash<QString, QString> namesByCode() const;
+
+private:
+    struct Row
+    {
+        int entry = -1;
+        QString toolTip;
+    };
+    struct AlertState
+    {
+        QString limit; // the limit's text when the state was set
+        bool fired = false;
+    };
+    struct Alerts
+    {
+        AlertState upper;
+        AlertState lower;
+    };
+
+    void recompute();
+    // Judges one limit for one row; a text when it has just been crossed.
+    std::optional<QString> judge(AlertState& state, const QString& limitText, double price,
+                                 bool upper, const TStockCodeData& entry,
+                                 const TStockData& record) const;
+
+    TStockCodeDataItems stocks;
+    TStockDataItems records;
+    std::vector<Row> rows;
+    QHash<QString, Alerts> alerts; // by full code
+    QStringList totals;
+    QDateTime lastGood;
+    QDateTime failingSince;
+};

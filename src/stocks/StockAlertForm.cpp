@@ -1,0 +1,171 @@
+#include "stocks/StockAlertForm.h"
+
+#include "stocks/StockCodeList.h"
+#include "stocks/StockFieldNumbers.h"
+#include "ui_StockAlertForm.h"
+
+#include <QBrush>
+#include <QColor>
+#include <QSignalBlocker>
+
+namespace {
+enum Column
+{
+    CodeColumn,
+    NameColumn,
+    RemarkColumn,
+    UpperColumn,
+    LowerColumn,
+    CostColumn,
+    HoldingColumn,
+};
+constexpr int FIRST_FIELD = UpperColumn;
+constexpr int FIELD_COUNT = 4;
+
+// Which entry of the file a row stands for: its code and how many entries
+// with the same code come before it. The file may have changed under the
+// dialog; this finds the same stock again where an index would not.
+constexpr int OccurrenceRole = Qt::UserRole + 1;
+
+QString* field(TStockCodeData& entry, int column)
+{
+    switch (column) {
+    case UpperColumn:
+        return &entry.upperAlert;
+    case LowerColumn:
+        return &entry.lowerAlert;
+    case CostColumn:
+        return &entry.costPrice;
+    case HoldingColumn:
+        return &entry.holding;
+    default:
+        return nullptr;
+    }
+}
+
+QString columnName(int column)
+{
+    static const QString names[FIELD_COUNT] = {QStringLiteral("上限预警"),
+                                               QStringLiteral("下限预警"), QStringLiteral("成本价"),
+                                               QStringLiteral("持有量")};
+    return names[column - FIRST_FIELD];
+}
+
+// Numbers the entries of each code in order: the occurrence of every entry.
+std::vector<int> occurrences(const TStockCodeDataItems& items)
+{
+    QHash<QString, int> seen;
+    std::vector<int> result;
+    result.reserve(items.size());
+    for (const TStockCodeData& entry : items)
+        result.push_back(seen[entry.code]++);
+    return result;
+}
+} // namespace
+
+TStockAlertForm::TStockAlertForm(QWidget* parent)
+    : QDialog(parent), ui(std::make_unique<Ui_TStockAlertForm>()),
+      stockList(std::make_unique<TStockCodeList>())
+{
+    ui->setupUi(this);
+    setWindowFlags(Qt::Dialog | Qt::WindowCloseButtonHint);
+    connect(ui->tabStock, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
+        if (item->column() >= FIRST_FIELD)
+            check(item);
+    });
+    load();
+}
+
+TStockAlertForm::~TStockAlertForm() = default;
+
+void TStockAlertForm::load()
+{
+    stockList->load();
+    const TStockCodeDataItems& items = stockList->items;
+    const std::vector<int> occurrence = occurrences(items);
+    const QSignalBlocker quiet(ui->tabStock);
+    ui->tabStock->setRowCount(int(items.size()));
+    for (int row = 0; row < int(items.size()); ++row) {
+        TStockCodeData entry = items[size_t(row)];
+        const QString fixed[3] = {entry.code, QString(), entry.remark};
+        for (int column = CodeColumn; column < FIRST_FIELD; ++column) {
+            auto* item = new QTableWidgetItem(fixed[column]);
+            item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+            ui->tabStock->setItem(row, column, item);
+        }
+        ui->tabStock->item(row, CodeColumn)->setData(OccurrenceRole, occurrence[size_t(row)]);
+        for (int column = FIRST_FIELD; column < FIRST_FIELD + FIELD_COUNT; ++column) {
+            auto* item = new QTableWidgetItem(*field(entry, column));
+            item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            ui->tabStock->setItem(row, column, item);
+            check(item);
+        }
+    }
+}
+
+void TStockAlertForm::setNames(const QHash<QString, QString>& names)
+{
+    for (int row = 0; row < ui->tabStock->rowCount(); ++row)
+        ui->tabStock->item(row, NameColumn)
+            ->setText(names.value(ui->tabStock->item(row, CodeColumn)->text()));
+}
+
+void TStockAlertForm::setCurrentEntry(int index)
+{
+    if (index >= 0 && index < ui->tabStock->rowCount())
+        ui->tabStock->setCurrentCell(index, FIRST_FIELD);
+}
+
+bool TStockAlertForm::check(QTableWidgetItem* item)
+{
+    const QString text = item->text();
+    const bool valid = item->column() == HoldingColumn ? stockfield::isQuantityOrEmpty(text)
+                                                       : stockfield::isPriceOrEmpty(text);
+    const QSignalBlocker quiet(ui->tabStock);
+    item->setBackground(valid ? QBrush() : QBrush(QColor(255, 205, 205)));
+    item->setToolTip(valid ? QString()
+                     : item->column() == HoldingColumn
+                         ? QStringLiteral("请填写不小于0的整数，或留空")
+                         : QStringLiteral("请填写不小于0的数字，或留空"));
+    return valid;
+}
+
+void TStockAlertForm::save()
+{
+    const int rows = ui->tabStock->rowCount();
+    for (int row = 0; row < rows; ++row) {
+        for (int column = FIRST_FIELD; column < FIRST_FIELD + FIELD_COUNT; ++column) {
+            if (check(ui->tabStock->item(row, column)))
+                continue;
+            ui->tabStock->setCurrentCell(row, column);
+            ui->lblMessage->setText(QStringLiteral("第%1行（%2）的%3有误：%4")
+                                        .arg(row + 1)
+                                        .arg(ui->tabStock->item(row, CodeColumn)->text(),
+                                             columnName(column),
+                                             ui->tabStock->item(row, column)->toolTip()));
+            return;
+        }
+    }
+
+    // The stock set editor may have saved since this dialog opened: the
+    // four fields go into the file as it is now, and only into the entries
+    // still there.
+    QHash<QPair<QString, int>, int> rowOf;
+    for (int row = 0; row < rows; ++row) {
+        const QTableWidgetItem* code = ui->tabStock->item(row, CodeColumn);
+        rowOf.insert({code->text(), code->data(OccurrenceRole).toInt()}, row);
+    }
+    stockList->load();
+    TStockCodeDataItems& items = stockList->items;
+    const std::vector<int> occurrence = occurrences(items);
+    for (size_t i = 0; i < items.size(); ++i) {
+        const auto row = rowOf.constFind({items[i].code, occurrence[i]});
+        if (row == rowOf.constEnd())
+            continue;
+        for (int column = FIRST_FIELD; column < FIRST_FIELD + FIELD_COUNT; ++column)
+            *field(items[i], column) = ui->tabStock->item(*row, column)->text().trimmed();
+    }
+    stockList->save();
+    accept();
+    emit stockSetChange();
+}

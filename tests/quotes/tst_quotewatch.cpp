@@ -1,0 +1,272 @@
+#include "quotes/MarketHours.h"
+#include "quotes/QuoteWatch.h"
+
+#include <QTest>
+#include <QTimeZone>
+
+namespace {
+// An instant written as local time at a fixed offset from UTC, in hours.
+QDateTime at(const QString& when, int offsetHours = 8)
+{
+    QDateTime local = QDateTime::fromString(when, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    local.setTimeZone(QTimeZone(offsetHours * 3600));
+    return local;
+}
+
+// 2026-12-07 is a Monday.
+const QDateTime TRADING = at(QStringLiteral("2026-12-07 10:00:00"));
+
+TStockData record(const QString& code, const QString& previousClose, const QString& price)
+{
+    TStockData r;
+    r.code = code;
+    r.name = QStringLiteral("浦发银行");
+    r.basePrice = previousClose;
+    r.price = price;
+    r.percent = QStringLiteral("1.2");
+    return r;
+}
+
+TStockCodeData entry(const QString& code, const QStringList& fields)
+{
+    return TStockCodeData{
+        code, fields.value(0), fields.value(1), fields.value(2), fields.value(3), QString()};
+}
+} // namespace
+
+class TestQuoteWatch : public QObject
+{
+    Q_OBJECT
+private slots:
+    void marketHours_data()
+    {
+        QTest::addColumn<QDateTime>("instant");
+        QTest::addColumn<bool>("trading");
+        QTest::addColumn<bool>("refresh");
+        QTest::newRow("9:14:59") << at("2026-12-07 09:14:59") << false << false;
+        QTest::newRow("9:15") << at("2026-12-07 09:15:00") << true << true;
+        QTest::newRow("11:29:59") << at("2026-12-07 11:29:59") << true << true;
+        QTest::newRow("11:30") << at("2026-12-07 11:30:00") << false << true;
+        QTest::newRow("11:35") << at("2026-12-07 11:35:00") << false << false;
+        QTest::newRow("12:59") << at("2026-12-07 12:59:00") << false << false;
+        QTest::newRow("13:00") << at("2026-12-07 13:00:00") << true << true;
+        QTest::newRow("15:04:59") << at("2026-12-07 15:04:59") << false << true;
+        QTest::newRow("15:05") << at("2026-12-07 15:05:00") << false << false;
+        QTest::newRow("Saturday") << at("2026-12-12 10:00:00") << false << false;
+        QTest::newRow("Friday 10:00") << at("2026-12-11 10:00:00") << true << true;
+        // Sunday evening in New York is Monday morning in Beijing, and
+        // Friday evening there is Saturday here.
+        QTest::newRow("UTC-5 Sunday 21:00") << at("2026-12-06 21:00:00", -5) << true << true;
+        QTest::newRow("UTC-5 Friday 21:00") << at("2026-12-11 21:00:00", -5) << false << false;
+        QTest::newRow("UTC 01:30") << at("2026-12-07 01:30:00", 0) << true << true;
+    }
+
+    void marketHours()
+    {
+        QFETCH(QDateTime, instant);
+        QFETCH(bool, trading);
+        QFETCH(bool, refresh);
+        QCOMPARE(market::isTradingTime(instant), trading);
+        QCOMPARE(market::isRefreshTime(instant), refresh);
+    }
+
+    void closedTicksAskEveryFiveMinutes_data()
+    {
+        QTest::addColumn<QDateTime>("lastRequest");
+        QTest::addColumn<QDateTime>("tick");
+        QTest::addColumn<bool>("asks");
+        const QDateTime evening = at("2026-12-07 20:00:00");
+        QTest::newRow("open, just asked") << TRADING << TRADING.addSecs(1) << true;
+        QTest::newRow("closed, 4:59 after") << evening << evening.addSecs(299) << false;
+        QTest::newRow("closed, 5:00 after") << evening << evening.addSecs(300) << true;
+        QTest::newRow("closed, never asked") << QDateTime() << evening << true;
+        QTest::newRow("closed, clock set back") << evening << evening.addSecs(-60) << true;
+    }
+
+    void closedTicksAskEveryFiveMinutes()
+    {
+        QFETCH(QDateTime, lastRequest);
+        QFETCH(QDateTime, tick);
+        QFETCH(bool, asks);
+        TRefreshPolicy policy;
+        if (lastRequest.isValid())
+            policy.requested(lastRequest);
+        QCOMPARE(policy.tickMayRequest(tick), asks);
+    }
+
+    void alerts_data()
+    {
+        QTest::addColumn<QString>("upper");
+        QTest::addColumn<QString>("lower");
+        QTest::addColumn<QStringList>("prices");
+        QTest::addColumn<QList<int>>("notices");
+        const auto list = [](const char* text) {
+            return QString::fromLatin1(text).split(QLatin1Char(' '));
+        };
+        QTest::newRow("start beyond, once, re-arms inside")
+            << "10"
+            << "" << list("10.5 10.6 9.9 10.0") << QList<int>{1, 0, 0, 1};
+        QTest::newRow("reaching the limit counts") << "10"
+                                                   << "9" << list("10 9") << QList<int>{1, 1};
+        QTest::newRow("lower, no trade judges nothing")
+            << ""
+            << "9" << list("8.9 0 8.8 9.1 8.5") << QList<int>{1, 0, 0, 0, 1};
+        QTest::newRow("inside") << "11"
+                                << "9" << list("10 10.9") << QList<int>{0, 0};
+        QTest::newRow("not a number") << "abc"
+                                      << "-1" << list("100 0.5") << QList<int>{0, 0};
+    }
+
+    void alerts()
+    {
+        QFETCH(QString, upper);
+        QFETCH(QString, lower);
+        QFETCH(QStringList, prices);
+        QFETCH(QList<int>, notices);
+        TQuoteWatch watch;
+        watch.setStocks({entry(QStringLiteral("sh600000"), {upper, lower})});
+        for (int i = 0; i < prices.size(); ++i) {
+            const QStringList texts = watch.quotesArrived(
+                {record(QStringLiteral("600000"), QStringLiteral("10.00"), prices[i])}, TRADING);
+            QVERIFY2(
+                texts.size() == notices[i],
+                qPrintable(QStringLiteral("price %1: %2").arg(prices[i]).arg(texts.join(u'|'))));
+        }
+    }
+
+    void alertTextAndChangedLimit()
+    {
+        TQuoteWatch watch;
+        watch.setStocks({entry(QStringLiteral("sh600000"), {QStringLiteral(" 10 ")})});
+        const auto arrive = [&](const QString& price) {
+            return watch.quotesArrived(
+                {record(QStringLiteral("600000"), QStringLiteral("10.00"), price)}, TRADING);
+        };
+        QCOMPARE(arrive(QStringLiteral("10.12")),
+                 QStringList(
+                     QStringLiteral("浦发银行（sh600000）现价 10.12，涨幅 1.2%，已达上限预警 10")));
+        QVERIFY(watch.statusLines(TRADING).contains(
+            QStringLiteral("浦发银行（sh600000）已达上限预警 10")));
+        // A new limit is a new alert, even while the price stays beyond.
+        watch.setStocks({entry(QStringLiteral("sh600000"), {QStringLiteral("10.1")})});
+        QCOMPARE(arrive(QStringLiteral("10.12")).size(), 1);
+        QCOMPARE(arrive(QStringLiteral("10.12")).size(), 0);
+    }
+
+    void profit_data()
+    {
+        QTest::addColumn<QStringList>("fields"); // upper, lower, cost, holding
+        QTest::addColumn<QString>("previousClose");
+        QTest::addColumn<QString>("price");
+        QTest::addColumn<QString>("toolTip");
+        QTest::addColumn<QString>("totals");
+        QTest::newRow("gain")
+            << QStringList{"", "", "9.5", "1000"} << "10.00"
+            << "10.20"
+            << "成本价：9.5|持有量：1000|市值：10200.00|盈亏：+700.00（+7.37%）|今日盈亏：+200.00"
+            << "总市值：10200.00|总盈亏：+700.00|今日盈亏：+200.00";
+        QTest::newRow("loss")
+            << QStringList{"", "", "12", "300"} << "10.00"
+            << "9.87"
+            << "成本价：12|持有量：300|市值：2961.00|盈亏：-639.00（-17.75%）|今日盈亏：-39.00"
+            << "总市值：2961.00|总盈亏：-639.00|今日盈亏：-39.00";
+        // Before the first trade the stock is worth its last close.
+        QTest::newRow("no trade yet")
+            << QStringList{"", "", "10", "100"} << "10.00"
+            << "0.00"
+            << "成本价：10|持有量：100|市值：1000.00|盈亏：0.00（0.00%）|今日盈亏：0.00"
+            << "总市值：1000.00|总盈亏：0.00|今日盈亏：0.00";
+        QTest::newRow("free shares")
+            << QStringList{"", "", "0", "10"} << "10.00"
+            << "10.00"
+            << "成本价：0|持有量：10|市值：100.00|盈亏：+100.00|今日盈亏：0.00"
+            << "总市值：100.00|总盈亏：+100.00|今日盈亏：0.00";
+        QTest::newRow("holding missing") << QStringList{"", "", "10", ""} << "10.00"
+                                         << "10.20"
+                                         << ""
+                                         << "";
+        QTest::newRow("holding not whole") << QStringList{"", "", "10", "1.5"} << "10.00"
+                                           << "10.20"
+                                           << ""
+                                           << "";
+    }
+
+    void profit()
+    {
+        QFETCH(QStringList, fields);
+        QFETCH(QString, previousClose);
+        QFETCH(QString, price);
+        QFETCH(QString, toolTip);
+        QFETCH(QString, totals);
+        TQuoteWatch watch;
+        watch.setStocks({entry(QStringLiteral("sh600000"), fields)});
+        watch.quotesArrived({record(QStringLiteral("600000"), previousClose, price)}, TRADING);
+        QCOMPARE(watch.rowToolTip(0), QString(toolTip).replace(u'|', u'\n'));
+        QCOMPARE(watch.totalLines().join(u'|'), totals);
+    }
+
+    void recordsFindTheirEntries()
+    {
+        // Same digits in both markets, a code listed twice, and a code the
+        // service did not answer (no record).
+        TQuoteWatch watch;
+        watch.setStocks({entry(QStringLiteral("sh000001"), {}),
+                         entry(QStringLiteral("sz000001"), {"", "", "1", "10"}),
+                         entry(QStringLiteral("sh123456"), {}),
+                         entry(QStringLiteral("sh600000"), {"", "", "1", "20"}),
+                         entry(QStringLiteral("sh600000"), {"", "", "1", "30"})});
+        watch.quotesArrived({record(QStringLiteral("000001"), "3", "3"),
+                             record(QStringLiteral("000001"), "2", "2"),
+                             record(QStringLiteral("600000"), "2", "2"),
+                             record(QStringLiteral("600000"), "2", "2")},
+                            TRADING);
+        QCOMPARE(QList<int>({watch.entryOfRow(0), watch.entryOfRow(1), watch.entryOfRow(2),
+                             watch.entryOfRow(3), watch.entryOfRow(4)}),
+                 QList<int>({0, 1, 3, 4, -1}));
+        QVERIFY(watch.rowToolTip(0).isEmpty());
+        QCOMPARE(watch.totalLines().first(), QStringLiteral("总市值：120.00"));
+        QCOMPARE(watch.namesByCode().size(), 3); // sh600000 once
+    }
+
+    void statusLines_data()
+    {
+        QTest::addColumn<bool>("good");
+        QTest::addColumn<bool>("failed");
+        QTest::addColumn<QDateTime>("now");
+        QTest::addColumn<QStringList>("lines");
+        QTest::newRow("before any reply") << false << false << TRADING << QStringList();
+        QTest::newRow("fresh") << true << false << TRADING
+                               << QStringList{QStringLiteral("行情更新于 10:31:05")};
+        QTest::newRow("failing since")
+            << true << true << TRADING
+            << QStringList{QStringLiteral("行情获取失败，自 10:31:35 起")};
+        QTest::newRow("closed") << true << false << at("2026-12-12 10:00:00")
+                                << QStringList{QStringLiteral("行情更新于 10:31:05"),
+                                               QStringLiteral("休市")};
+    }
+
+    void statusLines()
+    {
+        QFETCH(bool, good);
+        QFETCH(bool, failed);
+        QFETCH(QDateTime, now);
+        QFETCH(QStringList, lines);
+        // Shown in the machine's own time.
+        const QDateTime refreshed(QDate(2026, 12, 7), QTime(10, 31, 5));
+        TQuoteWatch watch;
+        if (good)
+            watch.quotesArrived({}, refreshed);
+        if (failed) {
+            watch.quotesFailed(refreshed.addSecs(30));
+            watch.quotesFailed(refreshed.addSecs(60)); // still failing since the first
+        }
+        QCOMPARE(watch.statusLines(now), lines);
+        if (failed) {
+            watch.quotesArrived({}, refreshed.addSecs(90));
+            QCOMPARE(watch.statusLines(now), QStringList(QStringLiteral("行情更新于 10:32:35")));
+        }
+    }
+};
+
+QTEST_APPLESS_MAIN(TestQuoteWatch)
+#include "tst_quotewatch.moc"
