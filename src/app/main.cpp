@@ -1,9 +1,12 @@
+#include "app/SingleInstance.h"
 #include "app/Startup.h"
+#include "core/AppGlobals.h"
 #include "core/Gb18030.h"
 #include "ui/MainForm.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 
 int main(int argc, char* argv[])
 {
@@ -24,7 +27,15 @@ int main(int argc, char* argv[])
 
     // Closing the window only hides it; the exit action alone ends the loop.
     QApplication::setQuitOnLastWindowClosed(false);
+
+    // One program per data folder: a second start brings the first forward.
+    TSingleInstance instance(QFileInfo(configFilePath()).absolutePath());
+    if (!instance.start())
+        return 0;
+
     TMainForm mainForm;
+    QObject::connect(&instance, &TSingleInstance::activationRequested, &mainForm,
+                     &TMainForm::bringForward);
     mainForm.show();
     return QApplication::exec();
 }
