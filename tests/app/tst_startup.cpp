@@ -49,8 +49,10 @@ void TestStartup::gb18030RoundTrip_data()
     QTest::addColumn<QByteArray>("bytes");
     QTest::newRow("ascii") << QStringLiteral("sh600000") << QByteArray("sh600000");
     QTest::newRow("two-byte") << QStringLiteral("股票") << QByteArray::fromHex("b9c9c6b1");
-    // Outside GBK: GB18030 encodes it in four bytes.
-    QTest::newRow("four-byte") << QStringLiteral("€") << QByteArray::fromHex("a2e3");
+    // Outside GBK, yet GB18030 gives it a two-byte code of its own.
+    QTest::newRow("euro sign") << QStringLiteral("€") << QByteArray::fromHex("a2e3");
+    // Outside every two-byte code: a four-byte sequence within the BMP.
+    QTest::newRow("four-byte") << QStringLiteral("å") << QByteArray::fromHex("81308a32");
     QTest::newRow("supplementary")
         << QString::fromUcs4(U"\U00020000") << QByteArray::fromHex("95328236");
 }

@@ -36,19 +36,20 @@ class TestStockDataSet : public QObject
     Q_OBJECT
     FakeHttpServer* server = nullptr;
 
-    // Serves `reply` to one download; the records emitted, if any.
-    std::optional<TStockDataItems> fetch(TStockDataSet& feed, const HttpReply& reply)
+    // Serves `reply` to one download and keeps the records emitted, if any.
+    // False when the reply never finished: check it with QVERIFY, so that the
+    // test stops there instead of going on with nothing.
+    bool fetch(TStockDataSet& feed, const HttpReply& reply, std::optional<TStockDataItems>& emitted)
     {
         server->enqueue(reply);
-        std::optional<TStockDataItems> emitted;
+        emitted.reset();
         auto c = connect(&feed, &TStockDataSet::readFinished, this,
                          [&](TStockDataItems items) { emitted = items; });
         QSignalSpy finished(feed.networkManager(), &QNetworkAccessManager::finished);
         feed.download();
-        if (!finished.wait(5000))
-            QTest::qFail("the reply did not finish", __FILE__, __LINE__);
+        const bool done = finished.wait(5000);
         disconnect(c);
-        return emitted;
+        return done;
     }
 
 private slots:
@@ -86,7 +87,9 @@ private slots:
                 items.push_back(TStockCodeData{code, {}, {}, {}, {}, {}});
             feed.setStockCodes(items);
         }
-        QVERIFY(!fetch(feed, HttpReply::ok(QByteArray())));
+        std::optional<TStockDataItems> emitted;
+        QVERIFY(fetch(feed, HttpReply::ok(QByteArray()), emitted));
+        QVERIFY(!emitted);
         QCOMPARE(server->requestCount(), 1);
         QCOMPARE(server->lastRequest().method, QByteArray("GET"));
         QCOMPARE(server->lastRequest().target, target);
@@ -158,7 +161,8 @@ private slots:
         QFETCH(QString, body);
         QFETCH(QStringList, records);
         TStockDataSet feed;
-        const auto emitted = fetch(feed, HttpReply::gb18030(body));
+        std::optional<TStockDataItems> emitted;
+        QVERIFY(fetch(feed, HttpReply::gb18030(body), emitted));
         QVERIFY(emitted);
         QCOMPARE(flat(*emitted), records);
         QCOMPARE(flat(feed.records()), records);
@@ -169,9 +173,13 @@ private slots:
         // Records reuse their buffers: nothing of the first reply may show
         // through in the second, nor change in what was emitted before.
         TStockDataSet feed;
-        const auto first = fetch(feed, HttpReply::gb18030(entry("Long,1,100,101,4,5,6,7,8,9") +
-                                                          ';' + entry("B,1,2,3") + ';'));
-        const auto second = fetch(feed, HttpReply::gb18030(entry("C,1,100,90", "sz000001") + ';'));
+        std::optional<TStockDataItems> first;
+        std::optional<TStockDataItems> second;
+        QVERIFY(fetch(
+            feed,
+            HttpReply::gb18030(entry("Long,1,100,101,4,5,6,7,8,9") + ';' + entry("B,1,2,3") + ';'),
+            first));
+        QVERIFY(fetch(feed, HttpReply::gb18030(entry("C,1,100,90", "sz000001") + ';'), second));
         QVERIFY(first && second);
         QCOMPARE(flat(*first),
                  (QStringList{"600000|Long|1|100|101|4|5|6|7|8|9|1", "600000|B|1|2|3|||||||50"}));
@@ -193,9 +201,12 @@ private slots:
     {
         QFETCH(HttpReply, reply);
         TStockDataSet feed;
-        QVERIFY(fetch(feed, HttpReply::gb18030(entry("A,1,100,110") + ';')));
+        std::optional<TStockDataItems> emitted;
+        QVERIFY(fetch(feed, HttpReply::gb18030(entry("A,1,100,110") + ';'), emitted));
+        QVERIFY(emitted);
         web::setTransferTimeout(150);
-        QVERIFY(!fetch(feed, reply));
+        QVERIFY(fetch(feed, reply, emitted));
+        QVERIFY(!emitted);
         QCOMPARE(flat(feed.records()), QStringList{"600000|A|1|100|110|||||||10"});
         QTRY_VERIFY(feed.networkManager()->findChildren<QNetworkReply*>().isEmpty());
     }

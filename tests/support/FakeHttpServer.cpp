@@ -2,14 +2,16 @@
 
 #include "core/Gb18030.h"
 
-#include <QElapsedTimer>
+#include <QDeadlineTimer>
+#include <QEventLoop>
 #include <QHostAddress>
 #include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QTest>
 #include <QTimer>
 #include <QUrl>
+
+#include <algorithm>
 
 QByteArray HttpRequestRecord::header(const QByteArray& name) const
 {
@@ -131,11 +133,29 @@ HttpRequestRecord FakeHttpServer::lastRequest() const
 
 bool FakeHttpServer::waitForRequestCount(int count, int timeoutMs)
 {
-    QElapsedTimer clock;
-    clock.start();
-    while (requestCount() < count && clock.elapsed() < timeoutMs)
-        QTest::qWait(5);
-    return requestCount() >= count;
+    return waitUntil([&] { return requestCount() >= count; }, timeoutMs);
+}
+
+bool FakeHttpServer::waitForPath(const QString& path, int timeoutMs)
+{
+    return waitUntil(
+        [&] {
+            return std::any_of(received.cbegin(), received.cend(),
+                               [&](const HttpRequestRecord& r) { return r.path == path; });
+        },
+        timeoutMs);
+}
+
+bool FakeHttpServer::waitUntil(const std::function<bool()>& done, int timeoutMs)
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    while (!done() && !deadline.hasExpired()) {
+        QEventLoop loop;
+        connect(this, &FakeHttpServer::requestReceived, &loop, &QEventLoop::quit);
+        QTimer::singleShot(int(deadline.remainingTime()), &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    return done();
 }
 
 int FakeHttpServer::openConnections() const

@@ -88,8 +88,10 @@ public:
     HttpRequestRecord lastRequest() const;
     void clearRequests() { received.clear(); }
 
-    // Runs the event loop until `count` requests have arrived in total.
+    // Run the event loop until `count` requests have arrived in total, or
+    // one for `path`; false when the time ran out first.
     bool waitForRequestCount(int count, int timeoutMs = 5000);
+    bool waitForPath(const QString& path, int timeoutMs = 5000);
 
     // Connections that the service holds open (a NoAnswer reply keeps one).
     int openConnections() const;
@@ -101,6 +103,7 @@ private:
     void onNewConnection();
     void onReadyRead(QTcpSocket* socket);
     void respond(QTcpSocket* socket, const HttpReply& reply);
+    bool waitUntil(const std::function<bool()>& done, int timeoutMs);
 
     QTcpServer* server;
     QList<HttpRequestRecord> received;

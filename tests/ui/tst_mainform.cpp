@@ -65,6 +65,7 @@ private slots:
     void styleSurvivesRestart();
     void intervalChangeRestartsTimerOnce();
     void fontsApplyWhereTheyBelong();
+    void storedFontsApplyAtStart();
     void exitEndsTheLoopAndWritesConfig();
     void discussionOpensTheCurrentCode();
     void updatePrompt_data();
@@ -270,6 +271,26 @@ void TestMainForm::fontsApplyWhereTheyBelong()
     QCOMPARE(table()->font().pointSize(), 9);
     QVERIFY(table()->font().italic());
     QVERIFY(!window()->font().italic());
+}
+
+void TestMainForm::storedFontsApplyAtStart()
+{
+    form.reset();
+    QFont market(QStringLiteral("Monospace"), 7);
+    market.setItalic(true);
+    TConfig::uiFont = QFont(QStringLiteral("Serif"), 17);
+    TConfig::marketFont = market;
+    TConfig().save();
+    TConfig::uiFont = QFont();
+    TConfig::marketFont = QFont();
+
+    form = std::make_unique<TMainForm>();
+    QCOMPARE(window()->font().pointSize(), 17);
+    QCOMPARE(window()->findChild<QMenu*>(QStringLiteral("mainMenu"))->font().pointSize(), 17);
+    QCOMPARE(window()->findChild<QMenu*>(QStringLiteral("styleMenu"))->font().pointSize(), 17);
+    QCOMPARE(QApplication::font().pointSize(), 17);
+    QCOMPARE(table()->font().pointSize(), 7);
+    QVERIFY(table()->font().italic());
 }
 
 void TestMainForm::exitEndsTheLoopAndWritesConfig()

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 #include <memory>
 
@@ -107,6 +108,9 @@ void TestVkAd::staysHidden_data()
     QTest::newRow("image not on the web")
         << 200 << QByteArray("file:///etc/hostname http://example.com/t\n");
     QTest::newRow("target not on the web") << 200 << QByteArray("red.png file:///bin/sh\n");
+    // A host of its own does not make another scheme a web address.
+    QTest::newRow("target over ftp") << 200 << QByteArray("red.png ftp://host/x\n");
+    QTest::newRow("target over smb") << 200 << QByteArray("red.png smb://host/share\n");
 }
 
 void TestVkAd::staysHidden()
@@ -163,7 +167,8 @@ void TestVkAd::rotatesThroughLoadableAds()
 
     // The panel may die first; the helper then only keeps its timer.
     window.reset();
-    QTest::qWait(100);
+    QSignalSpy turned(helper->findChild<QTimer*>(), &QTimer::timeout);
+    QVERIFY(turned.wait());
     helper->click();
 }
 
@@ -176,7 +181,7 @@ void TestVkAd::destroyedWhileLoading()
     helper->exec();
     QVERIFY(server->waitForRequestCount(2));
     helper.reset();
-    QTest::qWait(20);
+    QTRY_COMPARE(server->openConnections(), 0);
     QVERIFY(panel->isHidden());
     QVERIFY(!panel->findChild<QLabel*>());
 }

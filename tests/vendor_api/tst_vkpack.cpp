@@ -22,18 +22,18 @@ private slots:
     void openUrlGoesToTheDesktop();
 
 private:
-    // Answers the next real box by clicking the button with this text; an
-    // empty text closes the box instead. Records what the box showed.
-    void driveNextBox(const QString& button);
+    // Answers the next real box by clicking the button with this text, or
+    // else by pressing `key`, or else by closing it. Records what it showed.
+    void driveNextBox(const QString& button, int key = 0);
     QString shownTitle, shownText;
 };
 
-void TestVkPack::driveNextBox(const QString& button)
+void TestVkPack::driveNextBox(const QString& button, int key)
 {
     shownTitle.clear();
     shownText.clear();
     auto* poll = new QTimer(this);
-    connect(poll, &QTimer::timeout, this, [this, poll, button] {
+    connect(poll, &QTimer::timeout, this, [this, poll, button, key] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (!box)
             return;
@@ -42,7 +42,10 @@ void TestVkPack::driveNextBox(const QString& button)
         shownTitle = box->windowTitle();
         shownText = box->text();
         if (button.isEmpty()) {
-            box->close();
+            if (key != 0)
+                QTest::keyClick(box, Qt::Key(key));
+            else
+                box->close();
             return;
         }
         for (QAbstractButton* b : box->buttons()) {
@@ -87,19 +90,23 @@ void TestVkPack::seamAnswersOnceAndRecords()
 void TestVkPack::realBoxIsDriven_data()
 {
     QTest::addColumn<QString>("button");
+    QTest::addColumn<int>("key");
     QTest::addColumn<bool>("expected");
-    QTest::newRow("确定") << QStringLiteral("确定") << true;
-    QTest::newRow("取消") << QStringLiteral("取消") << false;
-    QTest::newRow("closed") << QString() << false;
+    QTest::newRow("确定") << QStringLiteral("确定") << 0 << true;
+    QTest::newRow("取消") << QStringLiteral("取消") << 0 << false;
+    QTest::newRow("closed") << QString() << 0 << false;
+    QTest::newRow("Enter") << QString() << int(Qt::Key_Return) << true;
+    QTest::newRow("Esc") << QString() << int(Qt::Key_Escape) << false;
 }
 
 void TestVkPack::realBoxIsDriven()
 {
     QFETCH(QString, button);
+    QFETCH(int, key);
     QFETCH(bool, expected);
     QWidget parent;
     parent.show();
-    driveNextBox(button);
+    driveNextBox(button, key);
     QCOMPARE(vk::messageBox(QMessageBox::Information, QStringLiteral("提示"),
                             QStringLiteral("有新版本是否查看？"), QStringLiteral("确定"),
                             QStringLiteral("取消"), &parent),

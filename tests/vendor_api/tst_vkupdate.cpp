@@ -91,7 +91,7 @@ void TestVkUpdate::destroyedWhileWaiting()
     checker->exec(server.baseUrl() + QStringLiteral("/ver.php"), PRODUCT_ID, UPDATE_DATE);
     QVERIFY(server.waitForRequestCount(1));
     delete checker;
-    QTest::qWait(20);
+    QTRY_COMPARE(server.openConnections(), 0);
 }
 
 QTEST_MAIN(TestVkUpdate)
