@@ -155,54 +155,39 @@ private slots:
 
     void profit_data()
     {
-        QTest::addColumn<QStringList>("fields"); // upper, lower, cost, holding
-        QTest::addColumn<QString>("previousClose");
-        QTest::addColumn<QString>("price");
+        // Cost price, holding, previous close and price; the row's tooltip.
+        QTest::addColumn<QString>("figures");
         QTest::addColumn<QString>("toolTip");
-        QTest::addColumn<QString>("totals");
-        QTest::newRow("gain")
-            << QStringList{"", "", "9.5", "1000"} << "10.00"
-            << "10.20"
-            << "成本价：9.5|持有量：1000|市值：10200.00|盈亏：+700.00（+7.37%）|今日盈亏：+200.00"
-            << "总市值：10200.00|总盈亏：+700.00|今日盈亏：+200.00";
-        QTest::newRow("loss")
-            << QStringList{"", "", "12", "300"} << "10.00"
-            << "9.87"
-            << "成本价：12|持有量：300|市值：2961.00|盈亏：-639.00（-17.75%）|今日盈亏：-39.00"
-            << "总市值：2961.00|总盈亏：-639.00|今日盈亏：-39.00";
+        QTest::newRow("gain") << "9.5 1000 10.00 10.20"
+                              << "成本价：9.5|持有量：1000|市值：10200.00|盈亏：+700.00（+7.37%）|"
+                                 "今日盈亏：+200.00";
+        QTest::newRow("loss") << "12 300 10.00 9.87"
+                              << "成本价：12|持有量：300|市值：2961.00|盈亏：-639.00（-17.75%）|"
+                                 "今日盈亏：-39.00";
         // Before the first trade the stock is worth its last close.
         QTest::newRow("no trade yet")
-            << QStringList{"", "", "10", "100"} << "10.00"
-            << "0.00"
-            << "成本价：10|持有量：100|市值：1000.00|盈亏：0.00（0.00%）|今日盈亏：0.00"
-            << "总市值：1000.00|总盈亏：0.00|今日盈亏：0.00";
+            << "10 100 10.00 0.00"
+            << "成本价：10|持有量：100|市值：1000.00|盈亏：0.00（0.00%）|今日盈亏：0.00";
         QTest::newRow("free shares")
-            << QStringList{"", "", "0", "10"} << "10.00"
-            << "10.00"
-            << "成本价：0|持有量：10|市值：100.00|盈亏：+100.00|今日盈亏：0.00"
-            << "总市值：100.00|总盈亏：+100.00|今日盈亏：0.00";
-        QTest::newRow("holding missing") << QStringList{"", "", "10", ""} << "10.00"
-                                         << "10.20"
-                                         << ""
+            << "0 10 10.00 10.00"
+            << "成本价：0|持有量：10|市值：100.00|盈亏：+100.00|今日盈亏：0.00";
+        QTest::newRow("holding missing") << "10 _ 10.00 10.20"
                                          << "";
-        QTest::newRow("holding not whole") << QStringList{"", "", "10", "1.5"} << "10.00"
-                                           << "10.20"
-                                           << ""
+        QTest::newRow("holding not whole") << "10 1.5 10.00 10.20"
                                            << "";
     }
 
     void profit()
     {
-        QFETCH(QStringList, fields);
-        QFETCH(QString, previousClose);
-        QFETCH(QString, price);
+        QFETCH(QString, figures);
         QFETCH(QString, toolTip);
-        QFETCH(QString, totals);
+        const QStringList f = figures.replace(u'_', QString()).split(u' ');
         TQuoteWatch watch;
-        watch.setStocks({entry(QStringLiteral("sh600000"), fields)});
-        watch.quotesArrived({record(QStringLiteral("600000"), previousClose, price)}, TRADING);
-        QCOMPARE(watch.rowToolTip(0), QString(toolTip).replace(u'|', u'\n'));
-        QCOMPARE(watch.totalLines().join(u'|'), totals);
+        watch.setStocks({entry(QStringLiteral("sh600000"), {{}, {}, f[0], f[1]})});
+        watch.quotesArrived({record(QStringLiteral("600000"), f[2], f[3])}, TRADING);
+        QCOMPARE(watch.rowToolTip(0), toolTip.replace(u'|', u'\n'));
+        // One held stock: the totals are its own figures.
+        QCOMPARE(watch.totalLines().size(), toolTip.isEmpty() ? 0 : 3);
     }
 
     void recordsFindTheirEntries()
