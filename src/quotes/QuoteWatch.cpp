@@ -65,6 +65,10 @@ QString stockLabel(const TStockCodeData& entry, const TStockData& record)
 void TQuoteWatch::setStocks(const TStockCodeDataItems& items)
 {
     stocks = items;
+    QHash<QString, int> seen;
+    alertKeys.clear();
+    for (const TStockCodeData& entry : stocks)
+        alertKeys.push_back(entry.code + QLatin1Char('#') + QString::number(seen[entry.code]++));
     recompute();
 }
 
@@ -84,7 +88,7 @@ QStringList TQuoteWatch::quotesArrived(const TStockDataItems& arrived, const QDa
         const std::optional<double> price = tradedPrice(record);
         if (!price)
             continue; // no trade yet: nothing to judge, the state stands
-        Alerts& state = alerts[entry.code];
+        Alerts& state = alerts[alertKeys[size_t(rows[row].entry)]];
         for (bool upper : {true, false}) {
             const std::optional<QString> text =
                 judge(upper ? state.upper : state.lower,
@@ -149,7 +153,7 @@ QStringList TQuoteWatch::statusLines(const QDateTime& now) const
         if (rows[row].entry < 0)
             continue;
         const TStockCodeData& entry = stocks[size_t(rows[row].entry)];
-        const auto state = alerts.constFind(entry.code);
+        const auto state = alerts.constFind(alertKeys[size_t(rows[row].entry)]);
         if (state == alerts.constEnd())
             continue;
         // Only a limit that is still the one in the list.

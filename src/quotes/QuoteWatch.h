@@ -64,7 +64,10 @@ private:
     TStockCodeDataItems stocks;
     TStockDataItems records;
     std::vector<Row> rows;
-    QHash<QString, Alerts> alerts; // by full code
+    // By full code and how many entries of that code come before: a code
+    // listed twice with two limits has two alerts, not one that flips.
+    std::vector<QString> alertKeys; // one per entry of `stocks`
+    QHash<QString, Alerts> alerts;
     QStringList totals;
     QDateTime lastGood;
     QDateTime failingSince;

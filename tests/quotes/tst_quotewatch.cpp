@@ -147,10 +147,14 @@ private slots:
                      QStringLiteral("浦发银行（sh600000）现价 10.12，涨幅 1.2%，已达上限预警 10")));
         QVERIFY(watch.statusLines(TRADING).contains(
             QStringLiteral("浦发银行（sh600000）已达上限预警 10")));
-        // A new limit is a new alert, even while the price stays beyond.
-        watch.setStocks({entry(QStringLiteral("sh600000"), {QStringLiteral("10.1")})});
-        QCOMPARE(arrive(QStringLiteral("10.12")).size(), 1);
-        QCOMPARE(arrive(QStringLiteral("10.12")).size(), 0);
+        // A new limit is a new alert, even while the price stays beyond;
+        // the same code listed again has an alert of its own.
+        watch.setStocks({entry(QStringLiteral("sh600000"), {QStringLiteral("10.1")}),
+                         entry(QStringLiteral("sh600000"), {QStringLiteral("10")})});
+        const TStockData twice =
+            record(QStringLiteral("600000"), QStringLiteral("10.00"), QStringLiteral("10.12"));
+        QCOMPARE(watch.quotesArrived({twice, twice}, TRADING).size(), 2);
+        QCOMPARE(watch.quotesArrived({twice, twice}, TRADING).size(), 0);
     }
 
     void profit_data()
