@@ -119,14 +119,32 @@ struct XWindow
 // Text is smoothed over the white table: red text keeps its red channel full
 // and green and blue equal, dark green text keeps red and blue equal. The
 // advertising banner's red is darker and stays out.
+bool isQuoteText(QRgb pixel)
+{
+    const int r = qRed(pixel), g = qGreen(pixel), b = qBlue(pixel);
+    const bool red = r == 255 && qAbs(g - b) <= 2 && g < 160;
+    const bool green = qAbs(r - b) <= 2 && g > r + 30 && r < 160;
+    return red || green;
+}
+
+// The middle line of the first quote row's text, -1 without one.
+int firstQuoteLine(const QImage& image)
+{
+    int first = -1;
+    for (int y = 0; y < image.height(); ++y) {
+        bool text = false;
+        for (int x = 0; x < image.width() && !text; ++x)
+            text = isQuoteText(image.pixel(x, y));
+        if (text && first < 0)
+            first = y;
+        if (!text && first >= 0)
+            return (first + y) / 2;
+    }
+    return -1;
+}
+
 QList<int> quoteBands(const QImage& image)
 {
-    const auto isQuoteText = [](QRgb pixel) {
-        const int r = qRed(pixel), g = qGreen(pixel), b = qBlue(pixel);
-        const bool red = r == 255 && qAbs(g - b) <= 2 && g < 160;
-        const bool green = qAbs(r - b) <= 2 && g > r + 30 && r < 160;
-        return red || green;
-    };
     QList<int> bands;
     bool inBand = false;
     for (int y = 0; y < image.height(); ++y) {
@@ -180,6 +198,8 @@ private slots:
     void windowStyles();
     void secondaryWindows_data();
     void secondaryWindows();
+    void alertNoticeProfitTooltipAndDialog();
+    void secondStartBringsTheFirstForward();
 
 private:
     // Runs an X tool to its end; its standard output, empty on failure.
@@ -187,8 +207,12 @@ private:
     void startBackground(QProcess& process, const QString& program, const QStringList& arguments);
 
     // A private copy of the program's folder with the demo stock list, and
-    // `config` as Config.xml when it is not empty.
-    bool prepareFolder(const QString& config = QString());
+    // `config` as Config.xml when it is not empty. `firstFields` replaces the
+    // empty alert and holding attributes of the first stock.
+    bool prepareFolder(const QString& config = QString(), const QString& firstFields = QString());
+    // The program's override-redirect windows on the screen (menus, tooltips,
+    // notices), leaving out the tray icon.
+    QList<XWindow> popups();
     bool startProgram();
     // Waits for a viewable main window and returns it.
     XWindow waitForMainWindow(int timeoutMs = 10000);
@@ -359,7 +383,7 @@ void TestDesktop::cleanup()
     folder.reset();
 }
 
-bool TestDesktop::prepareFolder(const QString& config)
+bool TestDesktop::prepareFolder(const QString& config, const QString& firstFields)
 {
     folder = std::make_unique<QTemporaryDir>();
     if (!folder->isValid())
@@ -380,10 +404,13 @@ bool TestDesktop::prepareFolder(const QString& config)
 
     QString stocks = QStringLiteral("<?xml version=\"1.0\" encoding=\"GB18030\"?>\n"
                                     "<Quotarium version=\"1\">\n");
-    for (const QString& code : CODES)
-        stocks += QStringLiteral("    <股票 代码=\"%1\" 上限预警=\"\" 下限预警=\"\" 成本价=\"\" "
-                                 "持有量=\"\" 备注=\"\"/>\n")
-                      .arg(code);
+    for (const QString& code : CODES) {
+        const QString fields =
+            code == CODES.first() && !firstFields.isEmpty()
+                ? firstFields
+                : QStringLiteral("上限预警=\"\" 下限预警=\"\" 成本价=\"\" 持有量=\"\"");
+        stocks += QStringLiteral("    <股票 代码=\"%1\" %2 备注=\"\"/>\n").arg(code, fields);
+    }
     stocks += QStringLiteral("</Quotarium>\n");
     const auto write = [&](const QString& name, const QString& text) {
         QFile file(target.filePath(name));
@@ -551,15 +578,20 @@ void TestDesktop::keys(const QStringList& names)
              names);
 }
 
+QList<XWindow> TestDesktop::popups()
+{
+    QList<XWindow> found;
+    for (const XWindow& w : programWindows()) {
+        // The tray icon is the one small window of its kind.
+        if (w.overrideRedirect && w.client.width() > 64)
+            found << w;
+    }
+    return found;
+}
+
 int TestDesktop::popupCount()
 {
-    int popups = 0;
-    for (const XWindow& w : programWindows()) {
-        // Menus; the tray icon is the one small window of its kind.
-        if (w.overrideRedirect && w.client.width() > 64)
-            ++popups;
-    }
-    return popups;
+    return int(popups().size());
 }
 
 bool TestDesktop::waitForPopups(int count)
@@ -806,6 +838,112 @@ void TestDesktop::secondaryWindows()
     QVERIFY2(waitFor([&] { return !describe(window.id).viewable; }, 5000),
              qPrintable(title + QStringLiteral(" did not close on Escape")));
     QCOMPARE(exitThroughMenu(main), 0);
+}
+
+void TestDesktop::alertNoticeProfitTooltipAndDialog()
+{
+    // The first stock is held, and priced above its upper limit from the
+    // first quotes on.
+    QVERIFY(prepareFolder(
+        QString(), QStringLiteral("上限预警=\"1\" 下限预警=\"\" 成本价=\"5\" 持有量=\"1000\"")));
+    QVERIFY(startProgram());
+    const XWindow main = waitForMainWindow();
+    QVERIFY(!main.isNull());
+
+    XWindow notice;
+    QVERIFY2(waitFor(
+                 [&] {
+                     const QList<XWindow> shown = popups();
+                     notice = shown.isEmpty() ? XWindow() : shown.first();
+                     return !notice.isNull();
+                 },
+                 10000),
+             "no alert notice appeared");
+    QTest::qWait(300);
+    capture(QStringLiteral("root"), QStringLiteral("alert-notice"));
+    QVERIFY(inkPixels(capture(notice.id, QStringLiteral("alert-notice-window"))) >= 100);
+
+    // Hovering the held stock's row shows its holding and profit.
+    int line = -1;
+    QVERIFY(waitFor(
+        [&] {
+            line = firstQuoteLine(capture(main.id, QStringLiteral("alert-main-window")));
+            return line >= 0;
+        },
+        10000));
+    const QPoint row = main.client.topLeft() + QPoint(main.client.width() / 3, line);
+    tool(QStringLiteral("xdotool"),
+         {QStringLiteral("mousemove"), QString::number(row.x()), QString::number(row.y())});
+    XWindow tip;
+    QVERIFY2(waitFor(
+                 [&] {
+                     for (const XWindow& w : popups()) {
+                         if (w.id != notice.id)
+                             tip = w;
+                     }
+                     return !tip.isNull();
+                 },
+                 5000),
+             "no tooltip over the held stock's row");
+    capture(QStringLiteral("root"), QStringLiteral("profit-tooltip"));
+    // Five lines of figures.
+    QVERIFY(tip.client.height() >= 50);
+
+    // The table's context menu: the second entry opens the dialog. The
+    // tooltip goes away as the menu comes, so the menu is the one new popup.
+    QStringList before;
+    for (const XWindow& w : popups())
+        before << w.id;
+    click(row, 3);
+    QVERIFY2(waitFor(
+                 [&] {
+                     for (const XWindow& w : popups()) {
+                         if (!before.contains(w.id))
+                             return true;
+                     }
+                     return false;
+                 },
+                 5000),
+             "no context menu on the table");
+    QTest::qWait(300);
+    keys({QStringLiteral("Down"), QStringLiteral("Down"), QStringLiteral("Return")});
+    XWindow dialog;
+    QVERIFY2(waitFor(
+                 [&] {
+                     dialog = findWindow([](const XWindow& w) {
+                         return w.viewable && !w.overrideRedirect &&
+                                w.title == QStringLiteral("提醒与持仓");
+                     });
+                     return !dialog.isNull();
+                 },
+                 5000),
+             "the alerts and holdings dialog did not open");
+    QTest::qWait(300);
+    QVERIFY(inkPixels(capture(dialog.id, QStringLiteral("stock-alert-dialog"))) >= 400);
+    keys({QStringLiteral("Escape")});
+    QVERIFY(waitFor([&] { return !describe(dialog.id).viewable; }, 5000));
+    QCOMPARE(exitThroughMenu(main), 0);
+}
+
+void TestDesktop::secondStartBringsTheFirstForward()
+{
+    QVERIFY(prepareFolder());
+    QVERIFY(startProgram());
+    const XWindow main = waitForMainWindow();
+    QVERIFY(!main.isNull());
+    const QMargins frame = frameExtents(main.id);
+    const QRect framed = main.client.marginsAdded(frame);
+    click(QPoint(framed.right() - 10, framed.top() + frame.top() / 2), 1);
+    QVERIFY(waitFor([&] { return !describe(main.id).viewable; }, 5000));
+
+    QProcess second;
+    startBackground(second, QDir(folder->path()).filePath(QStringLiteral("quotarium")), {});
+    QVERIFY(second.waitForFinished(10000));
+    QCOMPARE(second.exitCode(), 0);
+    QVERIFY2(waitFor([&] { return describe(main.id).viewable; }, 5000),
+             "the running program did not come forward");
+    QCOMPARE(program->state(), QProcess::Running);
+    QCOMPARE(exitThroughMenu(waitForMainWindow()), 0);
 }
 
 QTEST_GUILESS_MAIN(TestDesktop)
