@@ -65,10 +65,10 @@ QString stockLabel(const TStockCodeData& entry, const TStockData& record)
 void TQuoteWatch::setStocks(const TStockCodeDataItems& items)
 {
     stocks = items;
-    QHash<QString, int> seen;
+    const std::vector<int> occurrence = codeOccurrences(stocks);
     alertKeys.clear();
-    for (const TStockCodeData& entry : stocks)
-        alertKeys.push_back(entry.code + QLatin1Char('#') + QString::number(seen[entry.code]++));
+    for (size_t i = 0; i < stocks.size(); ++i)
+        alertKeys.push_back(stocks[i].code + QLatin1Char('#') + QString::number(occurrence[i]));
     recompute();
 }
 

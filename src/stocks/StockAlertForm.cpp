@@ -22,9 +22,8 @@ enum Column
 constexpr int FIRST_FIELD = UpperColumn;
 constexpr int FIELD_COUNT = 4;
 
-// Which entry of the file a row stands for: its code and how many entries
-// with the same code come before it. The file may have changed under the
-// dialog; this finds the same stock again where an index would not.
+// Which entry of the file a row stands for, with its code: the file may
+// have changed under the dialog.
 constexpr int OccurrenceRole = Qt::UserRole + 1;
 
 QString* field(TStockCodeData& entry, int column)
@@ -51,16 +50,6 @@ QString columnName(int column)
     return names[column - FIRST_FIELD];
 }
 
-// Numbers the entries of each code in order: the occurrence of every entry.
-std::vector<int> occurrences(const TStockCodeDataItems& items)
-{
-    QHash<QString, int> seen;
-    std::vector<int> result;
-    result.reserve(items.size());
-    for (const TStockCodeData& entry : items)
-        result.push_back(seen[entry.code]++);
-    return result;
-}
 } // namespace
 
 TStockAlertForm::TStockAlertForm(QWidget* parent)
@@ -82,7 +71,7 @@ void TStockAlertForm::load()
 {
     stockList->load();
     const TStockCodeDataItems& items = stockList->items;
-    const std::vector<int> occurrence = occurrences(items);
+    const std::vector<int> occurrence = codeOccurrences(items);
     const QSignalBlocker quiet(ui->tabStock);
     ui->tabStock->setRowCount(int(items.size()));
     for (int row = 0; row < int(items.size()); ++row) {
@@ -157,7 +146,7 @@ void TStockAlertForm::save()
     }
     stockList->load();
     TStockCodeDataItems& items = stockList->items;
-    const std::vector<int> occurrence = occurrences(items);
+    const std::vector<int> occurrence = codeOccurrences(items);
     for (size_t i = 0; i < items.size(); ++i) {
         const auto row = rowOf.constFind({items[i].code, occurrence[i]});
         if (row == rowOf.constEnd())

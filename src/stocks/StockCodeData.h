@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 
 #include <vector>
@@ -18,3 +19,16 @@ struct TStockCodeData
 
 // In file order, which is also the editor's row order and the request order.
 using TStockCodeDataItems = std::vector<TStockCodeData>;
+
+// For each entry, how many entries of the same code come before it: with the
+// code, it finds the same stock again in a list that changed around it,
+// where a position would not.
+inline std::vector<int> codeOccurrences(const TStockCodeDataItems& items)
+{
+    QHash<QString, int> seen;
+    std::vector<int> result;
+    result.reserve(items.size());
+    for (const TStockCodeData& entry : items)
+        result.push_back(seen[entry.code]++);
+    return result;
+}
