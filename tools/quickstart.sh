@@ -1,17 +1,21 @@
 #!/usr/bin/env bash
 # Builds Quotarium on Debian 12 and either starts it or runs the whole test
 # suite. Installs what is missing first (needs root for that).
-#   tools/quickstart.sh run    build a release and start the program
-#   tools/quickstart.sh test   build with warnings as errors and run all tests
-#   tools/quickstart.sh deps   only install what is missing
+#   tools/quickstart.sh run       build a release and start the program
+#   tools/quickstart.sh test      build with warnings as errors and run all tests
+#   tools/quickstart.sh windows   build the Windows zip, build/windows/quotarium-*-win64.zip
+#   tools/quickstart.sh deps      only install what is missing
+# For Windows, QUOTARIUM_WINDOWS_SDK_ARCHIVE may name a prebuilt Qt for
+# Windows to unpack (see tools/windows_sdk.sh); without it that Qt is built
+# from Debian's sources once, which takes about half an hour.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 mode="${1:-}"
 case "$mode" in
-run | test | deps) ;;
+run | test | windows | deps) ;;
 *)
-    echo "usage: $0 run|test|deps" >&2
+    echo "usage: $0 run|test|windows|deps" >&2
     exit 2
     ;;
 esac
@@ -24,6 +28,11 @@ if [ "$mode" = test ]; then
     # sanitizer runtimes for the fuzz targets.
     packages+=(xvfb openbox trayer xdotool x11-utils imagemagick
         clang clang-format libclang-rt-14-dev libbenchmark-dev)
+fi
+if [ "$mode" = test ] || [ "$mode" = windows ]; then
+    # The Windows build: the cross compilers, the host's moc/uic/rcc, and wine
+    # for the tests.
+    packages+=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev qt6-base-dev-tools wine64 xz-utils)
 fi
 
 missing=()
@@ -45,6 +54,16 @@ if [ "$mode" = run ]; then
     exec build/release/bin/quotarium
 fi
 
+windows_sdk() {
+    bash tools/windows_sdk.sh ${QUOTARIUM_WINDOWS_SDK_ARCHIVE:+"$QUOTARIUM_WINDOWS_SDK_ARCHIVE"} >/dev/null
+}
+if [ "$mode" = windows ]; then
+    windows_sdk
+    cmake --preset windows
+    cmake --build --preset windows -j "$jobs" --target package
+    exec ctest --preset windows
+fi
+
 # Formatting first (a second, and it fails fast); then unit tests (offscreen),
 # the end-to-end checks on a real X display against the demo service, and
 # every fuzz target for a bounded time.
@@ -53,6 +72,13 @@ bash tools/check_format.sh
 cmake --preset dev
 cmake --build --preset dev -j "$jobs"
 ctest --preset dev
+
+# Windows: the release with its unit tests under wine, its zip and the zip's
+# contents check.
+windows_sdk
+cmake --preset windows-tests
+cmake --build --preset windows-tests -j "$jobs" --target all package
+ctest --preset windows-tests
 
 cmake --preset e2e
 cmake --build --preset e2e -j "$jobs"

@@ -10,12 +10,14 @@
 #include <QFileInfo>
 #include <QTest>
 
+#ifdef Q_OS_LINUX
 #include <csignal>
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <unistd.h>
+#endif
 
 namespace {
 const QString STOCKS = QStringLiteral("Stocks.xml");
@@ -48,6 +50,7 @@ bool writeTo(const QString& file, FillingDevice& device)
     return config.writeXml(&device);
 }
 
+#ifdef Q_OS_LINUX
 bool setImmutable(const QString& path, bool on)
 {
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY);
@@ -121,6 +124,7 @@ private:
     rlimit previous{};
     void (*previousHandler)(int) = nullptr;
 };
+#endif
 } // namespace
 
 class TestFileFaults : public QObject
@@ -146,6 +150,9 @@ private slots:
         QVERIFY(!before.isEmpty());
         QVERIFY(dir.writeFile(file, before));
 
+#ifndef Q_OS_LINUX
+        QSKIP("the faults are made with Linux's directory flags and file size limit");
+#else
         if (fault == QLatin1String("read-only directory")) {
             ReadOnlyDir readOnly(dir.path());
             if (!readOnly.holds())
@@ -164,6 +171,7 @@ private slots:
         // test, stopped it.
         saveChanged(file);
         QVERIFY(dir.readFile(file) != before);
+#endif
     }
 
     void directoryInPlaceOfTheFile_data()
