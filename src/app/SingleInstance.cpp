@@ -48,6 +48,12 @@ TSingleInstance::~TSingleInstance()
 
 bool TSingleInstance::start()
 {
+#ifdef Q_OS_WIN
+    // A named pipe takes any number of servers under one name, so listening
+    // never fails there: ask for a running program first.
+    if (askRunning())
+        return false;
+#endif
     if (server->listen(name))
         return true;
     if (askRunning())
