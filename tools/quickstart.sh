@@ -74,13 +74,16 @@ cmake --build --preset dev -j "$jobs"
 ctest --preset dev
 
 # Windows: the release with its unit tests under wine, its zip and the zip's
-# contents check.
+# contents check; then the same program pointed at the demo service, zipped
+# for the end-to-end checks, which run it under wine as well.
 windows_sdk
 cmake --preset windows-tests
 cmake --build --preset windows-tests -j "$jobs" --target all package
 ctest --preset windows-tests
+cmake --preset windows-e2e
+cmake --build --preset windows-e2e -j "$jobs" --target package
 
-cmake --preset e2e
+cmake --preset e2e -DQUOTARIUM_E2E_WINDOWS_ZIP="$PWD/build/windows-e2e/quotarium-3.0.0-win64.zip"
 cmake --build --preset e2e -j "$jobs"
 ctest --preset e2e
 

@@ -2,7 +2,8 @@
 // (openbox) and a system tray (trayer), against the demo service, driven with
 // the mouse and keyboard through xdotool and observed with xwininfo, xprop and
 // screenshots. Every start runs a private copy of the program's folder, so no
-// two starts share Config.xml or Stocks.xml.
+// two starts share Config.xml or Stocks.xml. Built with a Windows package, the
+// same checks run the package's program under wine on the same desktop.
 #include "core/Gb18030.h"
 
 #include <QDir>
@@ -29,6 +30,14 @@ const QString PROGRAM = QStringLiteral(QUOTARIUM_E2E_PROGRAM);
 const QString SERVICE = QStringLiteral(QUOTARIUM_E2E_SERVICE);
 const QString SHOTS = QStringLiteral(QUOTARIUM_E2E_SHOTS);
 constexpr quint16 PORT = QUOTARIUM_E2E_PORT;
+#ifdef QUOTARIUM_E2E_WINDOWS_ZIP
+const QString WINDOWS_ZIP = QStringLiteral(QUOTARIUM_E2E_WINDOWS_ZIP);
+#else
+const QString WINDOWS_ZIP;
+#endif
+const QString CMAKE = QStringLiteral(QUOTARIUM_E2E_CMAKE);
+const QString WINE = QStringLiteral("/usr/lib/wine/wine64");
+const QString WINESERVER = QStringLiteral("/usr/lib/wine/wineserver");
 
 const QString MAIN_TITLE = QStringLiteral("Quotarium");
 // Four codes the demo service knows and one it answers with an empty entry,
@@ -214,14 +223,22 @@ private:
     // notices), leaving out the tray icon.
     QList<XWindow> popups();
     bool startProgram();
-    // Waits for a viewable main window and returns it.
-    XWindow waitForMainWindow(int timeoutMs = 10000);
+    // Waits for a viewable main window and returns it; by default as long as
+    // a start takes, which under wine is longer.
+    XWindow waitForMainWindow(int timeoutMs = -1);
+    // A wine prefix for this run, with the form's 宋体 drawn by a Chinese font
+    // that is installed, as Windows would draw it with its own.
+    void prepareWine();
     int exitThroughMenu(const XWindow& main);
+    // Config.xml as a start with `config` and the exit entry leave it.
+    QByteArray savedOnExit(const QString& config);
 
     XWindow describe(const QString& id);
-    // The program's windows that are on the screen.
-    QList<XWindow> programWindows();
-    XWindow findWindow(const std::function<bool(const XWindow&)>& match);
+    // The program's windows that are on the screen; `owner` names the X
+    // class of another process's windows.
+    QList<XWindow> programWindows(const QString& owner = QStringLiteral("quotarium"));
+    XWindow findWindow(const std::function<bool(const XWindow&)>& match,
+                       const QString& owner = QStringLiteral("quotarium"));
     XWindow trayIcon();
     QStringList netWmState(const QString& id);
     QString wmState(const QString& id);
@@ -246,7 +263,10 @@ private:
     QProcess tray;
     QProcess service;
     std::unique_ptr<QTemporaryDir> folder;
+    QString programDir; // in `folder`: where the executable and its data files are
     std::unique_ptr<QProcess> program;
+    // The Windows package's program, or the build's own.
+    bool onWine = !WINDOWS_ZIP.isEmpty();
 };
 
 QString TestDesktop::tool(const QString& name, const QStringList& arguments, bool* ok)
@@ -281,6 +301,12 @@ void TestDesktop::initTestCase()
     }
     QVERIFY(QFileInfo(PROGRAM).isExecutable());
     QVERIFY(QFileInfo(SERVICE).isExecutable());
+    if (onWine) {
+        QVERIFY2(QFileInfo(WINE).isExecutable(), "wine is missing: install wine64");
+        QVERIFY2(QFileInfo::exists(WINDOWS_ZIP),
+                 qPrintable(WINDOWS_ZIP + QStringLiteral(" is missing: build the "
+                                                         "windows-e2e preset's package")));
+    }
     QVERIFY(QDir().mkpath(SHOTS));
     QVERIFY(runtimeDir.isValid());
 
@@ -354,6 +380,9 @@ void TestDesktop::initTestCase()
                  10000),
              report(tray, "trayer").constData());
 
+    if (onWine)
+        prepareWine();
+
     startBackground(service, SERVICE, {QString::number(PORT)});
     QByteArray said;
     QVERIFY2(waitFor(
@@ -367,8 +396,41 @@ void TestDesktop::initTestCase()
     QVERIFY2(service.state() == QProcess::Running, report(service, "the demo service").constData());
 }
 
+void TestDesktop::prepareWine()
+{
+    environment.insert(QStringLiteral("WINEPREFIX"), runtimeDir.filePath(QStringLiteral("wine")));
+    environment.insert(QStringLiteral("WINEDEBUG"), QStringLiteral("-all"));
+    // No offer to download .NET or a browser engine the program never uses.
+    environment.insert(QStringLiteral("WINEDLLOVERRIDES"), QStringLiteral("mscoree,mshtml="));
+    QProcess boot;
+    boot.setProcessEnvironment(environment);
+    dieWithParent(boot);
+    boot.start(WINE, {QStringLiteral("wineboot"), QStringLiteral("--init")});
+    QVERIFY2(boot.waitForFinished(120000) && boot.exitCode() == 0,
+             report(boot, "wineboot").constData());
+    const QString family = QStringLiteral("WenQuanYi Micro Hei");
+    for (const QString& name : {QStringLiteral("宋体"), QStringLiteral("SimSun")}) {
+        QProcess reg;
+        reg.setProcessEnvironment(environment);
+        dieWithParent(reg);
+        reg.start(WINE, {QStringLiteral("reg"), QStringLiteral("add"),
+                         QStringLiteral("HKCU\\Software\\Wine\\Fonts\\Replacements"),
+                         QStringLiteral("/v"), name, QStringLiteral("/t"), QStringLiteral("REG_SZ"),
+                         QStringLiteral("/d"), family, QStringLiteral("/f")});
+        QVERIFY2(reg.waitForFinished(60000) && reg.exitCode() == 0,
+                 report(reg, "reg add").constData());
+    }
+}
+
 void TestDesktop::cleanupTestCase()
 {
+    if (onWine) {
+        // Only the wine of this run's own prefix ends.
+        QProcess server;
+        server.setProcessEnvironment(environment);
+        server.start(WINESERVER, {QStringLiteral("-k")});
+        server.waitForFinished(10000);
+    }
     stop(service);
     stop(tray);
     stop(windowManager);
@@ -383,16 +445,12 @@ void TestDesktop::cleanup()
     folder.reset();
 }
 
-bool TestDesktop::prepareFolder(const QString& config, const QString& firstFields)
+// The build's program and Qt's Chinese catalogs, as the package ships them.
+static bool copyProgram(const QDir& target)
 {
-    folder = std::make_unique<QTemporaryDir>();
-    if (!folder->isValid())
-        return false;
     const QDir source = QFileInfo(PROGRAM).dir();
-    const QDir target(folder->path());
     if (!QFile::copy(PROGRAM, target.filePath(QStringLiteral("quotarium"))))
         return false;
-    // Qt's Chinese catalogs, as the package ships them.
     const QString translations = QStringLiteral("qt/translations");
     target.mkpath(translations);
     const QDir catalogs(source.filePath(translations));
@@ -401,6 +459,31 @@ bool TestDesktop::prepareFolder(const QString& config, const QString& firstField
                          target.filePath(translations + QLatin1Char('/') + catalog)))
             return false;
     }
+    return true;
+}
+
+bool TestDesktop::prepareFolder(const QString& config, const QString& firstFields)
+{
+    folder = std::make_unique<QTemporaryDir>();
+    if (!folder->isValid())
+        return false;
+    programDir = folder->path();
+    if (onWine) {
+        // The zip unpacks to one folder holding everything.
+        QProcess unzip;
+        unzip.setWorkingDirectory(folder->path());
+        unzip.start(CMAKE, {QStringLiteral("-E"), QStringLiteral("tar"), QStringLiteral("xf"),
+                            WINDOWS_ZIP});
+        const bool ok = unzip.waitForFinished(30000) && unzip.exitCode() == 0;
+        const QStringList unpacked =
+            QDir(folder->path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+        if (!ok || unpacked.size() != 1)
+            return false;
+        programDir = QDir(folder->path()).filePath(unpacked.first());
+    }
+    const QDir target(programDir);
+    if (!onWine && !copyProgram(target))
+        return false;
 
     QString stocks = QStringLiteral("<?xml version=\"1.0\" encoding=\"GB18030\"?>\n"
                                     "<Quotarium version=\"1\">\n");
@@ -426,12 +509,18 @@ bool TestDesktop::startProgram()
     program = std::make_unique<QProcess>();
     // Started from elsewhere: the data files still belong beside the program.
     program->setWorkingDirectory(QDir::tempPath());
-    startBackground(*program, QDir(folder->path()).filePath(QStringLiteral("quotarium")), {});
+    if (onWine)
+        startBackground(*program, WINE,
+                        {QDir(programDir).filePath(QStringLiteral("quotarium.exe"))});
+    else
+        startBackground(*program, QDir(programDir).filePath(QStringLiteral("quotarium")), {});
     return program->waitForStarted(10000);
 }
 
 XWindow TestDesktop::waitForMainWindow(int timeoutMs)
 {
+    if (timeoutMs < 0)
+        timeoutMs = onWine ? 40000 : 10000;
     XWindow main;
     waitFor(
         [&] {
@@ -482,12 +571,12 @@ XWindow TestDesktop::describe(const QString& id)
     return window;
 }
 
-QList<XWindow> TestDesktop::programWindows()
+QList<XWindow> TestDesktop::programWindows(const QString& owner)
 {
     QList<XWindow> windows;
     const QStringList ids =
         tool(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                         QStringLiteral("--class"), QStringLiteral("quotarium")})
+                                         QStringLiteral("--class"), owner})
             .split(QLatin1Char('\n'));
     for (const QString& decimal : ids) {
         if (decimal.trimmed().isEmpty())
@@ -500,9 +589,10 @@ QList<XWindow> TestDesktop::programWindows()
     return windows;
 }
 
-XWindow TestDesktop::findWindow(const std::function<bool(const XWindow&)>& match)
+XWindow TestDesktop::findWindow(const std::function<bool(const XWindow&)>& match,
+                                const QString& owner)
 {
-    for (const XWindow& window : programWindows()) {
+    for (const XWindow& window : programWindows(owner)) {
         if (match(window))
             return window;
     }
@@ -512,10 +602,14 @@ XWindow TestDesktop::findWindow(const std::function<bool(const XWindow&)>& match
 XWindow TestDesktop::trayIcon()
 {
     // The icon is a small window of the program that the tray has embedded.
-    return findWindow([](const XWindow& w) {
-        return w.viewable && w.client.width() <= 64 && w.client.height() <= 64 &&
-               w.client.width() > 1;
-    });
+    // Wine's explorer draws the icons of the Windows programs in its prefix,
+    // and only this program runs in the test's own prefix.
+    return findWindow(
+        [](const XWindow& w) {
+            return w.viewable && w.client.width() <= 64 && w.client.height() <= 64 &&
+                   w.client.width() > 1;
+        },
+        onWine ? QStringLiteral("explorer") : QStringLiteral("quotarium"));
 }
 
 QStringList TestDesktop::netWmState(const QString& id)
@@ -654,14 +748,17 @@ void TestDesktop::firstStartShowsQuotesCentredAndExitSaves()
 
     // Centred on the free area of the screen. The program centres before the
     // window manager has framed the window, so the frame sits off the centre by
-    // at most half of its decorations.
+    // at most half of its decorations. Under wine it centres the frame of
+    // wine's own Windows metrics, which the window manager's may differ from
+    // by up to its whole size.
     const QRect area = workArea();
     const QMargins frame = frameExtents(main.id);
     QVERIFY(!area.isEmpty());
     const QRect framed = main.client.marginsAdded(frame);
     const QPoint offset = framed.center() - area.center();
-    QVERIFY2(qAbs(offset.x()) <= (frame.left() + frame.right()) / 2 + 1 &&
-                 qAbs(offset.y()) <= (frame.top() + frame.bottom()) / 2 + 1,
+    const int part = onWine ? 1 : 2; // of the decorations the frame may be off by
+    QVERIFY2(qAbs(offset.x()) <= (frame.left() + frame.right()) / part + 1 &&
+                 qAbs(offset.y()) <= (frame.top() + frame.bottom()) / part + 1,
              qPrintable(QStringLiteral("frame centre off the work area's centre by (%1, %2)")
                             .arg(offset.x())
                             .arg(offset.y())));
@@ -682,7 +779,7 @@ void TestDesktop::firstStartShowsQuotesCentredAndExitSaves()
                                               .arg(pixels)));
     QVERIFY2(waitFor([&] { return !trayIcon().isNull(); }, 5000), "no tray icon");
 
-    const QString config = QDir(folder->path()).filePath(QStringLiteral("Config.xml"));
+    const QString config = QDir(programDir).filePath(QStringLiteral("Config.xml"));
     QVERIFY(!QFile::exists(config));
     QCOMPARE(exitThroughMenu(main), 0);
     QFile file(config);
@@ -699,6 +796,35 @@ void TestDesktop::firstStartShowsQuotesCentredAndExitSaves()
     }
     QCOMPARE(fonts, 2);
     QVERIFY(text.contains(QStringLiteral("<窗口风格 风格=\"0\"/>")));
+
+    if (onWine) {
+        // With the same settings the Windows program writes the bytes the
+        // Linux build writes, so a file moves between them unchanged. (A
+        // first start saves the platform's own default font instead.)
+        const QString settings = QStringLiteral(
+            "<?xml version=\"1.0\" encoding=\"GB18030\"?>\n<Quotarium version=\"1\">\n"
+            "    <窗口风格 风格=\"0\"/>\n"
+            "    <界面字体 字体=\"宋体\" 大小=\"11\" 风格=\"0\" 删除线=\"0\" 下划线=\"0\"/>\n"
+            "    <行情字体 字体=\"宋体\" 大小=\"14\" 风格=\"0\" 删除线=\"0\" 下划线=\"0\"/>\n"
+            "    <数据刷新时间 时间=\"45\"/>\n</Quotarium>\n");
+        const QByteArray windows = savedOnExit(settings);
+        onWine = false;
+        const QByteArray linux = savedOnExit(settings);
+        onWine = true;
+        QVERIFY(gb18030::decode(windows).contains(QStringLiteral("时间=\"45\"")));
+        QCOMPARE(windows, linux);
+    }
+}
+
+QByteArray TestDesktop::savedOnExit(const QString& config)
+{
+    if (!prepareFolder(config) || !startProgram())
+        return {};
+    const XWindow main = waitForMainWindow();
+    if (main.isNull() || exitThroughMenu(main) != 0)
+        return {};
+    QFile file(QDir(programDir).filePath(QStringLiteral("Config.xml")));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 void TestDesktop::closeHidesAndOnlyALeftClickOnTheTrayShows()
@@ -937,7 +1063,7 @@ void TestDesktop::secondStartBringsTheFirstForward()
     QVERIFY(waitFor([&] { return !describe(main.id).viewable; }, 5000));
 
     QProcess second;
-    startBackground(second, QDir(folder->path()).filePath(QStringLiteral("quotarium")), {});
+    startBackground(second, QDir(programDir).filePath(QStringLiteral("quotarium")), {});
     QVERIFY(second.waitForFinished(10000));
     QCOMPARE(second.exitCode(), 0);
     QVERIFY2(waitFor([&] { return describe(main.id).viewable; }, 5000),
