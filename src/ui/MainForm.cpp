@@ -10,6 +10,7 @@
 #include "stocks/StockAlertForm.h"
 #include "stocks/StockSetForm.h"
 #include "ui/AboutForm.h"
+#include "ui/QuoteTableLook.h"
 #include "ui/StockChartForm.h"
 #include "ui_MainForm.h"
 
@@ -58,6 +59,7 @@ TMainForm::TMainForm(QWidget* parent)
     chartForm = new TStockChartForm(this);
     displayHelper = new TStockDisplayHelper(this);
     displayHelper->setTable(ui->tabStock);
+    new TQuoteTableLook(ui->tabStock);
     timer = new QTimer(this);
     timer->setObjectName(QStringLiteral("timer"));
 
