@@ -2,6 +2,7 @@
 
 #include "core/AppGlobals.h"
 #include "core/XmlDocumentWriter.h"
+#include "core/XmlFile.h"
 
 #include <QGuiApplication>
 #include <QXmlStreamReader>
@@ -134,28 +135,21 @@ void TConfig::writeDataTimer(QXmlStreamWriter& xml)
 
 void TConfig::readXml(QIODevice* device)
 {
-    reader->setDevice(device);
-    if (!xmlfile::readAcceptedRoot(*reader)) {
-        reader->setDevice(nullptr);
-        return;
-    }
-
     // Any order; a repeated element is read again and the later one wins.
-    // Reading stops at the end of the root or at the first XML error, keeping
-    // what was read before it.
-    while (reader->readNextStartElement()) {
-        const QStringView name = reader->name();
-        if (name == WINDOW_STYLE_ELEMENT)
-            readWindowStyle();
-        else if (name == UI_FONT_ELEMENT)
-            readFont(uiFont);
-        else if (name == MARKET_FONT_ELEMENT)
-            readFont(marketFont);
-        else if (name == DATA_TIMER_ELEMENT)
-            readDataTimer();
-        reader->skipCurrentElement();
-    }
-    reader->setDevice(nullptr);
+    xmlfile::readChildren(
+        *reader, device, [] {},
+        [this] {
+            const QStringView name = reader->name();
+            if (name == WINDOW_STYLE_ELEMENT)
+                readWindowStyle();
+            else if (name == UI_FONT_ELEMENT)
+                readFont(uiFont);
+            else if (name == MARKET_FONT_ELEMENT)
+                readFont(marketFont);
+            else if (name == DATA_TIMER_ELEMENT)
+                readDataTimer();
+            return true;
+        });
 }
 
 void TConfig::readWindowStyle()

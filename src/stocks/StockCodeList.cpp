@@ -1,6 +1,7 @@
 #include "stocks/StockCodeList.h"
 
 #include "core/AppGlobals.h"
+#include "core/XmlFile.h"
 
 #include <QXmlStreamReader>
 
@@ -52,26 +53,21 @@ bool TStockCodeList::writeXml(QIODevice* device)
 
 void TStockCodeList::readXml(QIODevice* device)
 {
-    reader->setDevice(device);
-    if (!xmlfile::readAcceptedRoot(*reader)) {
-        reader->setDevice(nullptr);
-        return;
-    }
-
-    items.clear();
-    while (reader->readNextStartElement()) {
-        if (reader->name() != STOCK_ELEMENT)
-            break;
-        const QXmlStreamAttributes attributes = reader->attributes();
-        TStockCodeData entry;
-        entry.code = attributes.value(CODE_ATTRIBUTE).toString();
-        entry.upperAlert = attributes.value(UPPER_ALERT_ATTRIBUTE).toString();
-        entry.lowerAlert = attributes.value(LOWER_ALERT_ATTRIBUTE).toString();
-        entry.costPrice = attributes.value(COST_PRICE_ATTRIBUTE).toString();
-        entry.holding = attributes.value(HOLDING_ATTRIBUTE).toString();
-        entry.remark = attributes.value(REMARK_ATTRIBUTE).toString();
-        items.push_back(entry);
-        reader->skipCurrentElement();
-    }
-    reader->setDevice(nullptr);
+    // The list ends at the first element that is no stock.
+    xmlfile::readChildren(
+        *reader, device, [this] { items.clear(); },
+        [this] {
+            if (reader->name() != STOCK_ELEMENT)
+                return false;
+            const QXmlStreamAttributes attributes = reader->attributes();
+            TStockCodeData entry;
+            entry.code = attributes.value(CODE_ATTRIBUTE).toString();
+            entry.upperAlert = attributes.value(UPPER_ALERT_ATTRIBUTE).toString();
+            entry.lowerAlert = attributes.value(LOWER_ALERT_ATTRIBUTE).toString();
+            entry.costPrice = attributes.value(COST_PRICE_ATTRIBUTE).toString();
+            entry.holding = attributes.value(HOLDING_ATTRIBUTE).toString();
+            entry.remark = attributes.value(REMARK_ATTRIBUTE).toString();
+            items.push_back(entry);
+            return true;
+        });
 }

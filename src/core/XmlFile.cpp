@@ -1,0 +1,59 @@
+#include "core/XmlFile.h"
+
+#include "core/AppGlobals.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <QXmlStreamReader>
+
+namespace xmlfile {
+
+void load(const QString& path, const std::function<void(QIODevice*)>& read)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    read(&file);
+    file.close();
+}
+
+bool readAcceptedRoot(QXmlStreamReader& reader)
+{
+    reader.readNextStartElement();
+    // The right name is enough, whatever the version; another name needs
+    // version "1".
+    return reader.isStartElement() &&
+           (reader.name() == INTERNAL_NAME ||
+            reader.attributes().value(QStringLiteral("version")) == QStringLiteral("1"));
+}
+
+void readChildren(QXmlStreamReader& reader, QIODevice* device,
+                  const std::function<void()>& accepted, const std::function<bool()>& child)
+{
+    reader.setDevice(device);
+    if (readAcceptedRoot(reader)) {
+        accepted();
+        while (reader.readNextStartElement()) {
+            if (!child())
+                break;
+            reader.skipCurrentElement();
+        }
+    }
+    reader.setDevice(nullptr);
+}
+
+void save(const QString& path, const std::function<bool(QIODevice*)>& write)
+{
+    QSaveFile file(path);
+    // Unbuffered, so that a write the disk takes only in part fails here,
+    // where it is seen: a buffered one reports success, and the rest is lost
+    // in a flush that commit() does not notice.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return;
+    if (write(&file))
+        file.commit();
+    else
+        file.cancelWriting();
+}
+
+} // namespace xmlfile
