@@ -6,6 +6,7 @@
 // Build the program with the `demo` preset to point it here.
 #include "FakeHttpServer.h"
 
+#include "core/AppGlobals.h"
 #include "core/Gb18030.h"
 
 #include <QBuffer>
@@ -146,7 +147,9 @@ int main(int argc, char* argv[])
             return HttpReply::ok(gif, "image/gif");
         }
         if (path.endsWith(QStringLiteral("/ver.php")))
-            return HttpReply::ok("date=2012-02-15\nversion=V3.0.0\n");
+            // The running build's own release: no newer version.
+            return HttpReply::ok(
+                QStringLiteral("date=%1\nversion=%2\n").arg(UPDATE_DATE, VERSION).toLatin1());
         if (path.endsWith(QStringLiteral("/ad/ad_cfg_1.php")))
             return HttpReply::ok(root.toLatin1() + "/quotarium/ad/banner.png " + root.toLatin1() +
                                  "/quotarium/\n");

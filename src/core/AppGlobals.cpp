@@ -1,5 +1,6 @@
 #include "core/AppGlobals.h"
 
+#include "core/Version.h"
 #include "core/WebRequest.h"
 
 #include <QCoreApplication>
@@ -19,7 +20,7 @@ const QString UPDATE_CHECK_URL = SITE_URL + QStringLiteral("ver.php");
 const QString AD_CONFIG_URL = SITE_URL + QStringLiteral("ad/ad_cfg_1.php?id=") + PRODUCT_ID;
 const QString MAIL_ADDRESS = QStringLiteral("quotarium@example.com");
 const QString MAIL_URL = QStringLiteral("mailto:") + MAIL_ADDRESS;
-const QString VERSION = QStringLiteral("V3.0.0");
+const QString VERSION = QStringLiteral("V" QUOTARIUM_VERSION);
 const QString UPDATE_DATE = QStringLiteral("2012-02-15");
 const QString TRAY_ICON = QStringLiteral(":/image/tray_icon");
 // A public stock discussion site whose page for a stock is this address
