@@ -38,7 +38,15 @@ install_missing() {
 # The compilers and the host's moc/uic/rcc of the same Qt version are needed
 # to use the SDK, whichever way it came.
 install_missing g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-x86-64-dev \
-    binutils-mingw-w64-x86-64 qt6-base-dev qt6-base-dev-tools wine64 xz-utils
+    binutils-mingw-w64-x86-64 qt6-base-dev qt6-base-dev-tools qt6-translations-l10n wine64 xz-utils
+
+# Qt's catalogs are the same files on every platform, but come in a module of
+# their own that neither way provides: Debian's Chinese ones are added, so the
+# Windows Qt has them where Qt looks (the package takes them from there too).
+add_catalogs() {
+    mkdir -p "$1/translations"
+    cp /usr/share/qt6/translations/*_zh_CN.qm "$1/translations/"
+}
 
 # The CMake toolchain file: the presets use the project's own
 # (cmake/WindowsToolchain.cmake); this one serves anybody using the SDK bare.
@@ -61,6 +69,7 @@ if [ $# -ge 1 ]; then
     archive=$(realpath "$1")
     stamp="$(sha256sum "$archive" | cut -d' ' -f1)"
     if [ -f "$SDK/.quotarium-stamp" ] && [ "$(cat "$SDK/.quotarium-stamp")" = "$stamp" ]; then
+        add_catalogs "$SDK"
         echo "$SDK"
         exit 0
     fi
@@ -73,6 +82,7 @@ if [ $# -ge 1 ]; then
     tar -xJf "$archive" -C "$scratch"
     [ -f "$scratch/qt6-mingw/lib/cmake/Qt6/Qt6Config.cmake" ] ||
         { echo "$archive does not hold qt6-mingw/ with Qt 6" >&2; exit 1; }
+    add_catalogs "$scratch/qt6-mingw"
     echo "$stamp" >"$scratch/qt6-mingw/.quotarium-stamp"
     rm -rf "$SDK"
     mv "$scratch/qt6-mingw" "$SDK"
@@ -82,7 +92,7 @@ fi
 
 # ---- Built from Debian's sources ----------------------------------------
 [ -f "$SDK/.quotarium-stamp" ] && [ "$(cat "$SDK/.quotarium-stamp")" = "built $QTVER $ICUVER" ] &&
-    { echo "$SDK"; exit 0; }
+    { add_catalogs "$SDK"; echo "$SDK"; exit 0; }
 install_missing build-essential dpkg-dev cmake ninja-build perl python3 debian-archive-keyring
 WORK=$CACHE/build
 SRC=$WORK/src
@@ -176,6 +186,7 @@ for f in /usr/lib/gcc/$TRIPLE/12-posix/libstdc++-6.dll /usr/lib/gcc/$TRIPLE/12-p
     install -m 644 "$f" "$PREFIX/bin/"
 done
 $TRIPLE-strip --strip-unneeded "$PREFIX"/bin/*.dll "$PREFIX"/plugins/*/*.dll
+add_catalogs "$PREFIX"
 echo "built $QTVER $ICUVER" >"$PREFIX/.quotarium-stamp"
 rm -rf "$SDK"
 mv "$PREFIX" "$SDK"
