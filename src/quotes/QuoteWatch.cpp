@@ -205,18 +205,17 @@ void TQuoteWatch::recompute()
         const std::optional<Holding> holding = holdingOf(stocks[at]);
         if (!holding)
             continue;
-        // Before the first trade of the day the stock is worth its last
-        // close, and has not changed today.
+        // Valued at the price the table shows: before the first trade of the
+        // day that is the auction's price or the last close, not 0.
         const double previousClose = textToDouble(record.basePrice);
-        const std::optional<double> traded = tradedPrice(record);
-        const double price = traded ? *traded : previousClose;
+        const double price = textToDouble(shownPrice(record));
         if (!(price > 0))
             continue;
         const double quantity = double(holding->quantity);
         const double value = price * quantity;
         const double paid = holding->cost * quantity;
         const double profit = value - paid;
-        const double today = traded && previousClose > 0 ? (price - previousClose) * quantity : 0;
+        const double today = previousClose > 0 ? (price - previousClose) * quantity : 0;
         QString profitText = amount(profit);
         if (paid > 0)
             profitText +=

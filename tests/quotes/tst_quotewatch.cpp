@@ -159,7 +159,8 @@ private slots:
 
     void profit_data()
     {
-        // Cost price, holding, previous close and price; the row's tooltip.
+        // Cost price, holding, previous close, price and the auction's price
+        // when there is one; the row's tooltip.
         QTest::addColumn<QString>("figures");
         QTest::addColumn<QString>("toolTip");
         QTest::newRow("gain") << "9.5 1000 10.00 10.20"
@@ -172,6 +173,9 @@ private slots:
         QTest::newRow("no trade yet")
             << "10 100 10.00 0.00"
             << "成本价：10|持有量：100|市值：1000.00|盈亏：0.00（0.00%）|今日盈亏：0.00";
+        QTest::newRow("auction")
+            << "10 100 10.00 0.00 10.50"
+            << "成本价：10|持有量：100|市值：1050.00|盈亏：+50.00（+5.00%）|今日盈亏：+50.00";
         QTest::newRow("free shares")
             << "0 10 10.00 10.00"
             << "成本价：0|持有量：10|市值：100.00|盈亏：+100.00|今日盈亏：0.00";
@@ -188,7 +192,9 @@ private slots:
         const QStringList f = figures.replace(u'_', QString()).split(u' ');
         TQuoteWatch watch;
         watch.setStocks({entry(QStringLiteral("sh600000"), {{}, {}, f[0], f[1]})});
-        watch.quotesArrived({record(QStringLiteral("600000"), f[2], f[3])}, TRADING);
+        TStockData quote = record(QStringLiteral("600000"), f[2], f[3]);
+        quote.value7 = f.value(4);
+        watch.quotesArrived({quote}, TRADING);
         QCOMPARE(watch.rowToolTip(0), toolTip.replace(u'|', u'\n'));
         // One held stock: the totals are its own figures.
         QCOMPARE(watch.totalLines().size(), toolTip.isEmpty() ? 0 : 3);
