@@ -4,6 +4,8 @@
 #include "quotes/TextNumber.h"
 #include "stocks/StockFieldNumbers.h"
 
+#include <cmath>
+
 namespace {
 // Amounts in yuan; a gain carries its sign so that it reads apart from a loss.
 QString amount(double value)
@@ -26,11 +28,12 @@ bool sameStock(const TStockCodeData& entry, const TStockData& record)
     return !record.code.isEmpty() && entry.code.endsWith(record.code);
 }
 
-// A traded price; 0 before the first trade of the day.
+// A traded price; 0 before the first trade of the day, and text that is no
+// price ("inf" reads as one) is not judged either.
 std::optional<double> tradedPrice(const TStockData& record)
 {
     const double price = textToDouble(record.price);
-    if (price > 0)
+    if (price > 0 && std::isfinite(price))
         return price;
     return std::nullopt;
 }

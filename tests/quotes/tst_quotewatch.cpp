@@ -108,9 +108,9 @@ private slots:
             << "" << list("10.5 10.6 9.9 10.0") << QList<int>{1, 0, 0, 1};
         QTest::newRow("reaching the limit counts") << "10"
                                                    << "9" << list("10 9") << QList<int>{1, 1};
-        QTest::newRow("lower, no trade judges nothing")
+        QTest::newRow("lower, no price judges nothing")
             << ""
-            << "9" << list("8.9 0 8.8 9.1 8.5") << QList<int>{1, 0, 0, 0, 1};
+            << "9" << list("8.9 0 inf 8.8 9.1 8.5") << QList<int>{1, 0, 0, 0, 0, 1};
         QTest::newRow("inside") << "11"
                                 << "9" << list("10 10.9") << QList<int>{0, 0};
         QTest::newRow("not a number") << "abc"
