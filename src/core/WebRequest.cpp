@@ -1,6 +1,10 @@
 #include "core/WebRequest.h"
 
+#include <QBuffer>
+#include <QImageReader>
+#include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QTimer>
 
 #include <array>
 
@@ -36,6 +40,15 @@ int& transferTimeoutOverride()
     return ms;
 }
 
+int& deadlineOverride()
+{
+    static int ms = 0;
+    return ms;
+}
+
+// Where get() leaves a reply's limit for body().
+const char* const MAX_BYTES_PROPERTY = "quotariumMaxBytes";
+
 QString withoutTrailingSlashes(QString root)
 {
     while (root.endsWith(QLatin1Char('/')))
@@ -64,24 +77,73 @@ void setTransferTimeout(int ms)
     transferTimeoutOverride() = ms;
 }
 
-void prepareRequest(QNetworkRequest& request)
+void setDeadline(int ms)
+{
+    deadlineOverride() = ms;
+}
+
+QNetworkReply* get(QNetworkAccessManager& manager, QNetworkRequest request, qint64 maxBytes)
 {
     request.setTransferTimeout(transferTimeoutOverride() > 0 ? transferTimeoutOverride()
                                                              : TRANSFER_TIMEOUT_MS);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                          QNetworkRequest::NoLessSafeRedirectPolicy);
+    QNetworkReply* reply = manager.get(request);
+    reply->setProperty(MAX_BYTES_PROPERTY, maxBytes);
+    // Qt's network thread stops reading once this much waits unread, so an
+    // oversized reply stops growing one byte past the limit instead of at
+    // whatever arrived before the abort below takes effect.
+    reply->setReadBufferSize(maxBytes + 1);
+
+    // Queued: abort() finishes the reply, which should not happen inside one
+    // of its own signals.
+    const auto refuse = [reply] {
+        QMetaObject::invokeMethod(reply, &QNetworkReply::abort, Qt::QueuedConnection);
+    };
+    QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, [reply, maxBytes, refuse] {
+        const QVariant announced = reply->header(QNetworkRequest::ContentLengthHeader);
+        if (announced.isValid() && announced.toLongLong() > maxBytes)
+            refuse();
+    });
+    // Nothing reads a reply before it has finished, so what is available is
+    // all that arrived.
+    QObject::connect(reply, &QNetworkReply::readyRead, reply, [reply, maxBytes, refuse] {
+        if (reply->bytesAvailable() > maxBytes)
+            refuse();
+    });
+    QTimer::singleShot(deadlineOverride() > 0 ? deadlineOverride() : DEADLINE_MS, reply, [reply] {
+        if (reply->isRunning())
+            reply->abort();
+    });
+    return reply;
 }
 
-void limitSize(QNetworkReply* reply, qint64 maxBytes)
+QByteArray body(QNetworkReply* reply)
 {
-    QObject::connect(reply, &QNetworkReply::downloadProgress, reply,
-                     [reply, maxBytes](qint64 received, qint64 total) {
-                         // Queued: abort() finishes the reply, which should not
-                         // happen inside its own progress signal.
-                         if (received > maxBytes || total > maxBytes)
-                             QMetaObject::invokeMethod(reply, &QNetworkReply::abort,
-                                                       Qt::QueuedConnection);
-                     });
+    // An aborted reply is closed and has nothing to read.
+    if (reply->error() != QNetworkReply::NoError || !reply->isOpen() ||
+        reply->bytesAvailable() > reply->property(MAX_BYTES_PROPERTY).toLongLong())
+        return QByteArray();
+    return reply->readAll();
+}
+
+QImage readImage(const QByteArray& bytes, const char* format, qint64 maxPixels,
+                 const QSize& scaledTo)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, format);
+    const QSize size = reader.size();
+    if (size.isEmpty() || qint64(size.width()) * size.height() > maxPixels)
+        return QImage();
+    // Some formats declare one size and decode to another: a GIF names the
+    // size of its first frame but is drawn on a canvas of any size. The
+    // decoder itself refuses more than the pixels allowed, at four bytes each.
+    reader.setAllocationLimit(int((maxPixels * 4 + (1 << 20) - 1) >> 20));
+    if (!scaledTo.isEmpty())
+        reader.setScaledSize(scaledTo);
+    return reader.read();
 }
 
 } // namespace web

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QImage>
 #include <QNetworkRequest>
 #include <QString>
 
+class QNetworkAccessManager;
 class QNetworkReply;
 
 // Where the program's services live and what every request to them shares:
@@ -30,17 +32,49 @@ void setServiceRoot(Service service, const QString& root);
 // A hung service must not keep requests open, and piling up, for ever: a
 // request that transfers nothing for this long ends with an error.
 constexpr int TRANSFER_TIMEOUT_MS = 15000;
+// Nor may one that trickles: every request ends this long after it was sent,
+// whatever its pace.
+constexpr int DEADLINE_MS = 20000;
 
-// Lets tests see a hung service given up without waiting the full default,
-// for requests prepared afterwards; 0 or less restores the default.
+// Lets tests see a hung or trickling service given up without waiting the
+// full defaults, for requests sent afterwards; 0 or less restores a default.
 void setTransferTimeout(int ms);
+void setDeadline(int ms);
 
-// Sets the transfer time-out and a redirect policy that never leads from
-// https to http.
-void prepareRequest(QNetworkRequest& request);
+// The most each kind of download may bring, far above what a good answer
+// needs: only something else (an error page, a broken proxy, junk) comes
+// near it, and it is given up before it can fill the memory.
+constexpr qint64 TEXT_MAX_BYTES = 64 * 1024; // update check, advertising configuration
+constexpr qint64 AD_IMAGE_MAX_BYTES = 4 * 1024 * 1024;
+// A chart GIF is tens of KB.
+constexpr qint64 CHART_MAX_BYTES = 2 * 1024 * 1024;
+// A quote entry is about 300 bytes; a reply may take this much per code
+// asked for, and a margin on top.
+constexpr qint64 quoteReplyMaxBytes(qsizetype codes)
+{
+    return 64 * 1024 + qint64(codes) * 2048;
+}
 
-// Aborts `reply` once it announces or delivers more than `maxBytes`, so that
-// a wrong answer cannot fill the memory.
-void limitSize(QNetworkReply* reply, qint64 maxBytes);
+// Sends a GET of `request` with the program's time-outs, deadline and a
+// redirect policy that never leads from https to http. The reply is aborted
+// once it announces or delivers more than `maxBytes`, and Qt is not let to
+// read much more than that ahead of the abort.
+QNetworkReply* get(QNetworkAccessManager& manager, QNetworkRequest request, qint64 maxBytes);
+
+// The body of a finished reply from get(): empty when it failed, was aborted
+// or brought more than its limit (a fast link can deliver all of it before
+// the abort takes effect). Read once: the body is not kept by the reply.
+QByteArray body(QNetworkReply* reply);
+
+// The most pixels a picture may have to be decoded at all: a small file can
+// declare a huge picture, and decoding it would fill the memory.
+constexpr qint64 AD_IMAGE_MAX_PIXELS = 1000 * 1000; // for a panel of about 200 x 60
+constexpr qint64 CHART_MAX_PIXELS = 4000 * 1000;
+
+// Decodes `bytes` (as `format`, or any format Qt reads when it is null) only
+// when the picture declares a size of at most `maxPixels`; scaled to
+// `scaledTo` when that is not empty. A null image otherwise.
+QImage readImage(const QByteArray& bytes, const char* format, qint64 maxPixels,
+                 const QSize& scaledTo = QSize());
 
 } // namespace web

@@ -17,15 +17,15 @@ namespace {
 // not name its own finance site, so the feed sends one.
 const QByteArray QUOTE_REFERER = QByteArrayLiteral("https://finance.sina.com.cn/");
 
-// A reply may take this much per code asked for, and a margin on top. An
-// entry is about 300 bytes, so only something other than quotes (an error
-// page, a broken proxy, junk) goes past it; such a reply is given up like a
-// failed one before it can fill the memory.
-constexpr qint64 MAX_REPLY_BYTES_PER_CODE = 2048;
-constexpr qint64 MAX_REPLY_BYTES_MARGIN = 64 * 1024;
+// Common servers refuse request lines over 8 KB; a code with its comma takes
+// about nine characters, and the service's own pages ask for at most this
+// many at once.
+constexpr qsizetype MAX_BATCH_CODES = 800;
 
-constexpr auto SEQUENCE_ATTRIBUTE = QNetworkRequest::User;
-constexpr auto SIZE_LIMIT_ATTRIBUTE = QNetworkRequest::Attribute(QNetworkRequest::User + 1);
+// Each request carries the refresh it belongs to and its place among the
+// refresh's requests (see downloadFinished).
+constexpr auto REFRESH_ATTRIBUTE = QNetworkRequest::User;
+constexpr auto BATCH_ATTRIBUTE = QNetworkRequest::Attribute(QNetworkRequest::User + 1);
 
 // Entries of this many characters or fewer are not read (the service answers
 // an unknown code with a short entry without values).
@@ -90,8 +90,8 @@ const QString& shownPrice(const TStockData& record)
 }
 
 TStockDataSet::TStockDataSet(QObject* parent)
-    : QObject(parent), manager(new QNetworkAccessManager), request(new QNetworkRequest),
-      maxReplyBytes(MAX_REPLY_BYTES_MARGIN)
+    : QObject(parent), stockCodes{QString()}, manager(new QNetworkAccessManager),
+      request(new QNetworkRequest)
 {
     request->setRawHeader(QByteArrayLiteral("Referer"), QUOTE_REFERER);
     connect(manager, &QNetworkAccessManager::finished, this, &TStockDataSet::downloadFinished);
@@ -110,11 +110,15 @@ void TStockDataSet::setStockCodes(const TStockCodeDataItems& items)
 {
     if (items.empty())
         return;
-    stockCodes = QString();
-    for (size_t i = 0; i + 1 < items.size(); ++i)
-        stockCodes += items[i].code + QLatin1Char(',');
-    stockCodes += items.back().code;
-    maxReplyBytes = MAX_REPLY_BYTES_MARGIN + qint64(items.size()) * MAX_REPLY_BYTES_PER_CODE;
+    stockCodes.clear();
+    for (size_t first = 0; first < items.size(); first += MAX_BATCH_CODES) {
+        const size_t end = qMin(items.size(), first + size_t(MAX_BATCH_CODES));
+        QString codes;
+        for (size_t i = first; i + 1 < end; ++i)
+            codes += items[i].code + QLatin1Char(',');
+        codes += items[end - 1].code;
+        stockCodes.append(codes);
+    }
 }
 
 QString TStockDataSet::quoteUrl()
@@ -124,56 +128,80 @@ QString TStockDataSet::quoteUrl()
 
 void TStockDataSet::download()
 {
-    downloadUrl(quoteUrl() + stockCodes);
+    // A service slower than the refresh interval must not collect one open
+    // request per tick: the refresh waits for the open one and goes out as
+    // soon as that ends (each request ends by its deadline at the latest).
+    if (openRefresh != 0) {
+        refreshDue = true;
+        return;
+    }
+    openRefresh = ++refreshesSent;
+    openFailed = false;
+    batchesLeft = int(stockCodes.size());
+    data.assign(stockCodes.size(), QByteArray());
+    for (qsizetype batch = 0; batch < stockCodes.size(); ++batch)
+        downloadUrl(quoteUrl() + stockCodes.at(batch), batch);
 }
 
-void TStockDataSet::downloadUrl(const QString& url)
+void TStockDataSet::downloadUrl(const QString& url, qsizetype batch)
 {
     request->setUrl(QUrl(url));
-    // A timed-out request is an error like any other: the last quotes stay.
-    web::prepareRequest(*request);
-    // The reply carries its place in the order of requests and its size
-    // limit (see downloadFinished).
-    request->setAttribute(SEQUENCE_ATTRIBUTE, ++requestsSent);
-    request->setAttribute(SIZE_LIMIT_ATTRIBUTE, maxReplyBytes);
-    web::limitSize(manager->get(*request), maxReplyBytes);
+    request->setAttribute(REFRESH_ATTRIBUTE, openRefresh);
+    request->setAttribute(BATCH_ATTRIBUTE, batch);
+    const qsizetype codes = stockCodes.at(batch).count(QLatin1Char(',')) + 1;
+    web::get(*manager, *request, web::quoteReplyMaxBytes(codes));
 }
 
 void TStockDataSet::downloadFinished(QNetworkReply* reply)
 {
-    data.clear();
-    // A reply that was aborted (time-out, size) is closed and has nothing to
-    // read.
-    if (reply->isOpen())
-        data = reply->readAll();
-    // A fast link can deliver the whole of an oversized reply before the
-    // abort asked for on the way takes effect; it is not kept either.
-    const qint64 limit = reply->request().attribute(SIZE_LIMIT_ATTRIBUTE).toLongLong();
-    if (data.size() > limit)
-        data.clear();
-    // A slow service can answer an older request after a newer one; its
-    // quotes would turn the table back in time, so they are passed over.
-    const quint64 sequence = reply->request().attribute(SEQUENCE_ATTRIBUTE).toULongLong();
-    if (sequence > newestShown) {
-        if (reply->error() == QNetworkReply::NoError && !data.isEmpty()) {
-            newestShown = sequence;
-            parseData(data);
-            emit readFinished(items);
-        } else {
-            emit downloadFailed();
-        }
-    }
     reply->deleteLater();
+    const QNetworkRequest& sent = reply->request();
+    if (sent.attribute(REFRESH_ATTRIBUTE).toULongLong() != openRefresh)
+        return; // of no refresh that is still awaited
+
+    // A timed-out, oversized or failed request is an error like any other:
+    // the whole refresh is, and the last quotes stay.
+    QByteArray body = web::body(reply);
+    if (body.isEmpty())
+        openFailed = true;
+    else
+        data[size_t(sent.attribute(BATCH_ATTRIBUTE).toLongLong())] = std::move(body);
+    if (--batchesLeft > 0)
+        return;
+
+    openRefresh = 0;
+    const bool good = !openFailed;
+    if (good) {
+        // The batches' records join in list order.
+        recordCount = 0;
+        for (const QByteArray& bytes : data)
+            parseBody(bytes);
+        items.resize(recordCount);
+    }
+    // Some hundred KB at a thousand codes, not worth keeping until the next
+    // refresh.
+    data.clear();
+    if (good)
+        emit readFinished(items);
+    else
+        emit downloadFailed();
+    if (refreshDue) {
+        refreshDue = false;
+        download();
+    }
 }
 
 void TStockDataSet::parseData(const QByteArray& bytes)
 {
+    recordCount = 0;
+    parseBody(bytes);
+    items.resize(recordCount);
+}
+
+void TStockDataSet::parseBody(const QByteArray& bytes)
+{
     const QString text = gb18030::decodeUntilNul(bytes);
     const QStringView body(text);
-    // Instead of clearing `items`, the records of the last reply are
-    // overwritten in place and the surplus dropped at the end, so texts that
-    // nobody else holds keep their buffers from one reply to the next.
-    recordCount = 0;
 
     // Entries end at ";"; text after the last one is discarded. Line feeds
     // are dropped wherever they stand. The service puts one between entries,
@@ -195,7 +223,6 @@ void TStockDataSet::parseData(const QByteArray& bytes)
         lineBuffer.remove(u'\n');
         parseLine(lineBuffer);
     }
-    items.resize(recordCount);
 }
 
 void TStockDataSet::parseLine(QStringView line)

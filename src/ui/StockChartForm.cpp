@@ -102,15 +102,14 @@ void TStockChartForm::chartDownloadFinished(QNetworkReply* reply)
     // Read once and done with: a window kept open for days must not collect
     // one reply per chart it ever showed.
     reply->deleteLater();
-    if (reply != latestReply || reply->error() != QNetworkReply::NoError)
+    if (reply != latestReply)
         return;
-    const QByteArray bytes = reply->readAll();
-
-    // Anything that is not a readable GIF leaves the last good chart showing.
-    QPixmap loaded;
-    if (!loaded.loadFromData(bytes, "GIF"))
+    // Anything that is not a readable GIF of a sensible size leaves the last
+    // good chart showing.
+    const QImage loaded = web::readImage(web::body(reply), "GIF", web::CHART_MAX_PIXELS);
+    if (loaded.isNull())
         return;
-    *pixmap = loaded;
+    *pixmap = QPixmap::fromImage(loaded);
     drawChart(*pixmap, ui->wdtChart->size());
 }
 
@@ -128,8 +127,7 @@ QString TStockChartForm::currentStockCode() const
 void TStockChartForm::downloadUrl(const QString& url)
 {
     request->setUrl(QUrl(url));
-    web::prepareRequest(*request);
-    latestReply = manager->get(*request);
+    latestReply = web::get(*manager, *request, web::CHART_MAX_BYTES);
 }
 
 void TStockChartForm::drawChart(const QPixmap& image, const QSize& size)

@@ -9,8 +9,6 @@
 #include <QTimer>
 
 namespace {
-constexpr qint64 MAX_CONFIG_BYTES = 64 * 1024;
-constexpr qint64 MAX_IMAGE_BYTES = 4 * 1024 * 1024;
 // More would only be more requests at start-up for a small panel.
 constexpr int MAX_ADS = 16;
 } // namespace
@@ -61,8 +59,7 @@ void VkAdHelper::exec()
         emit settled();
         return;
     }
-    QNetworkReply* reply = manager->get(vk::detail::webRequest(address));
-    web::limitSize(reply, MAX_CONFIG_BYTES);
+    QNetworkReply* reply = web::get(*manager, vk::detail::webRequest(address), web::TEXT_MAX_BYTES);
     pending.append(reply);
     connect(reply, &QNetworkReply::finished, this, [this, reply] { configFinished(reply); });
 }
@@ -86,10 +83,11 @@ void VkAdHelper::configFinished(QNetworkReply* reply)
     if (!pending.removeOne(reply))
         return;
 
-    if (reply->error() == QNetworkReply::NoError) {
+    const QByteArray body = web::body(reply);
+    if (!body.isEmpty()) {
         // One ad per line: image address, whitespace, target address.
         const QUrl base = reply->url();
-        const QStringList lines = QString::fromUtf8(reply->readAll()).split(QLatin1Char('\n'));
+        const QStringList lines = QString::fromUtf8(body).split(QLatin1Char('\n'));
         for (const QString& line : lines) {
             const QString text = line.trimmed();
             if (text.isEmpty() || text.startsWith(QLatin1Char('#')))
@@ -110,8 +108,8 @@ void VkAdHelper::configFinished(QNetworkReply* reply)
     }
 
     for (int index = 0; index < ads.size(); ++index) {
-        QNetworkReply* imageReply = manager->get(vk::detail::webRequest(ads.at(index).image));
-        web::limitSize(imageReply, MAX_IMAGE_BYTES);
+        QNetworkReply* imageReply = web::get(*manager, vk::detail::webRequest(ads.at(index).image),
+                                             web::AD_IMAGE_MAX_BYTES);
         pending.append(imageReply);
         connect(imageReply, &QNetworkReply::finished, this,
                 [this, imageReply, index] { imageFinished(imageReply, index); });
@@ -125,15 +123,16 @@ void VkAdHelper::imageFinished(QNetworkReply* reply, int index)
     if (!pending.removeOne(reply))
         return;
 
-    if (reply->error() == QNetworkReply::NoError) {
-        const QImage image = QImage::fromData(reply->readAll());
-        if (!image.isNull()) {
-            ads[index].pixmap = QPixmap::fromImage(image);
-            if (current < 0) {
-                showAd(index);
-                if (interval > 0)
-                    timer->start(interval);
-            }
+    // Decoded at the panel's size, and only when the picture is of a size a
+    // panel can sensibly show: a small file may declare a huge picture.
+    const QImage image = web::readImage(web::body(reply), nullptr, web::AD_IMAGE_MAX_PIXELS,
+                                        panel ? panel->size() : QSize());
+    if (!image.isNull()) {
+        ads[index].pixmap = QPixmap::fromImage(image);
+        if (current < 0) {
+            showAd(index);
+            if (interval > 0)
+                timer->start(interval);
         }
     }
     requestEnded();

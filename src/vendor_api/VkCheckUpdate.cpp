@@ -8,9 +8,6 @@
 #include <QUrlQuery>
 
 namespace {
-// A version reply is a few short lines.
-constexpr qint64 MAX_REPLY_BYTES = 64 * 1024;
-
 // The first line of the form date=YYYY-MM-DD names the latest release; an
 // invalid date there (2012-02-30) or no such line gives an invalid date.
 QDate latestRelease(const QByteArray& body)
@@ -48,13 +45,14 @@ void VkCheckUpdate::exec(const QString& url, const QString& productId, const QSt
     }
 
     const QDate running = QDate::fromString(date, Qt::ISODate);
-    QNetworkReply* reply = manager->get(vk::detail::webRequest(address));
-    web::limitSize(reply, MAX_REPLY_BYTES);
+    // A version reply is a few short lines.
+    QNetworkReply* reply = web::get(*manager, vk::detail::webRequest(address), web::TEXT_MAX_BYTES);
     connect(reply, &QNetworkReply::finished, this, [this, reply, running] {
         reply->deleteLater();
         bool newer = false;
-        if (reply->error() == QNetworkReply::NoError && running.isValid()) {
-            const QDate latest = latestRelease(reply->readAll());
+        const QByteArray body = web::body(reply);
+        if (!body.isEmpty() && running.isValid()) {
+            const QDate latest = latestRelease(body);
             newer = latest.isValid() && latest > running;
         }
         emit update(newer);

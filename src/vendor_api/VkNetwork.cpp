@@ -14,7 +14,6 @@ bool isWebUrl(const QUrl& url)
 QNetworkRequest webRequest(const QUrl& url)
 {
     QNetworkRequest request(url);
-    web::prepareRequest(request);
     request.setMaximumRedirectsAllowed(5);
     return request;
 }

@@ -11,8 +11,8 @@ namespace vk::detail {
 // True for an absolute http or https address with a host.
 bool isWebUrl(const QUrl& url);
 
-// A GET request with the program's time-out and redirect policy that follows
-// at most five redirects.
+// A GET request that follows at most five redirects; web::get adds the
+// program's time-outs and redirect policy.
 QNetworkRequest webRequest(const QUrl& url);
 
 } // namespace vk::detail

@@ -73,6 +73,7 @@ private slots:
         server.reset();
         web::setServiceRoot(web::Service::Quotes, QString());
         web::setTransferTimeout(0);
+        web::setDeadline(0);
     }
 
     void faultKeepsLastGoodQuotes_data()
@@ -118,49 +119,125 @@ private slots:
         QCOMPARE(tableRows(*table), QStringList{QStringLiteral("浦发银行|600000|9.90|-1")});
     }
 
+    // The service's answer for the codes of a request, each code under a
+    // long name.
+    static HttpReply longNamesFor(const HttpRequestRecord& request)
+    {
+        QString reply;
+        for (const QString& code : codesOfQuotePath(request.path))
+            reply += quoteEntry(code, QStringLiteral("中华人民共和国银行") + code, 10, 11);
+        return HttpReply::gb18030(reply);
+    }
+
     void largeListStaysWithinTheReplyLimit()
     {
         // The limit that turns junk away must never bite a real reply: 1000
         // codes with long names answer with well over the fixed margin.
         QStringList codes;
-        QString reply;
-        for (int i = 0; i < 1000; ++i) {
+        for (int i = 0; i < 1000; ++i)
             codes << QStringLiteral("sh6%1").arg(i, 5, 10, QLatin1Char('0'));
-            reply +=
-                quoteEntry(codes.last(), QStringLiteral("中华人民共和国银行%1").arg(i), 10, 11);
-        }
+        qsizetype largest = 0;
+        server->setHandler([&](const HttpRequestRecord& request) {
+            const HttpReply reply = longNamesFor(request);
+            largest = qMax(largest, reply.body.size());
+            return reply;
+        });
         feed->setStockCodes(stockEntries(codes));
-        server->enqueue(HttpReply::gb18030(reply));
-        QVERIFY(gb18030::encode(reply).size() > 200 * 1024);
-        QVERIFY(refresh());
+        QSignalSpy delivered(feed, &TStockDataSet::readFinished);
+        feed->download();
+        QVERIFY(delivered.wait(10000));
+        QVERIFY(largest > 128 * 1024);
         QCOMPARE(table->rowCount(), 1000);
         QCOMPARE(table->item(999, 1)->text(), QStringLiteral("600999"));
     }
 
-    void repliesOutOfOrder_data()
+    void longListsAreAskedInBatches_data()
     {
-        // Three refreshes, each for a code of its own so that its reply can be
-        // told apart, answered after the given delays.
-        QTest::addColumn<QList<int>>("delays");
-        QTest::addColumn<QStringList>("shown"); // the codes shown, in turn
-        QTest::newRow("in order") << QList<int>{0, 150, 300}
-                                  << QStringList{"600001", "600002", "600003"};
-        QTest::newRow("reverse order") << QList<int>{700, 350, 0} << QStringList{"600003"};
-        QTest::newRow("middle first") << QList<int>{500, 0, 900} << QStringList{"600002", "600003"};
-        QTest::newRow("newest hangs") << QList<int>{0, 200, -1} << QStringList{"600001", "600002"};
+        QTest::addColumn<int>("codes");
+        QTest::addColumn<QList<int>>("batches"); // codes per request, in list order
+        QTest::addColumn<int>("failing");        // the request that fails next, -1 for none
+        QTest::newRow("800, one request") << 800 << QList<int>{800} << -1;
+        QTest::newRow("801") << 801 << QList<int>{800, 1} << -1;
+        QTest::newRow("1601, last fails") << 1601 << QList<int>{800, 800, 1} << 2;
+        QTest::newRow("1601, first hangs") << 1601 << QList<int>{800, 800, 1} << 0;
     }
-    void repliesOutOfOrder()
+    void longListsAreAskedInBatches()
     {
-        QFETCH(QList<int>, delays);
+        QFETCH(int, codes);
+        QFETCH(QList<int>, batches);
+        QFETCH(int, failing);
+        web::setTransferTimeout(300);
+        QStringList list;
+        for (int i = 0; i < codes; ++i)
+            list << QStringLiteral("sz%1").arg(i, 6, 10, QLatin1Char('0'));
+        bool faulty = false;
+        server->setHandler([&](const HttpRequestRecord& request) {
+            const QStringList asked = codesOfQuotePath(request.path);
+            const int batch = int(list.indexOf(asked.value(0)) / 800);
+            if (faulty && batch == failing)
+                return failing == 0 ? HttpReply::noAnswer() : HttpReply::withStatus(500);
+            // The first request answers last: the records still come in
+            // list order.
+            return longNamesFor(request).delayed(batch == 0 ? 200 : 0);
+        });
+        feed->setStockCodes(stockEntries(list));
+        QSignalSpy delivered(feed, &TStockDataSet::readFinished);
+        feed->download();
+        QVERIFY(delivered.wait(10000));
+
+        QList<int> sizes;
+        QStringList asked;
+        for (const HttpRequestRecord& request : server->requests()) {
+            const QStringList some = codesOfQuotePath(request.path);
+            sizes << int(some.size());
+            asked += some;
+            // Common servers refuse request lines over 8 KB.
+            QVERIFY(request.target.size() + 16 < 8192);
+        }
+        std::sort(asked.begin(), asked.end());
+        QCOMPARE(asked, list);
+        std::sort(sizes.begin(), sizes.end(), std::greater<int>());
+        QCOMPARE(sizes, batches);
+        QCOMPARE(table->rowCount(), codes);
+        for (int row : {0, codes / 2, codes - 1})
+            QCOMPARE(table->item(row, 1)->text(), list.at(row).mid(2));
+        if (failing < 0)
+            return;
+
+        // One failed request fails the refresh: the last quotes stay.
+        faulty = true;
+        server->clearRequests();
+        feed->download();
+        QVERIFY(server->waitForRequestCount(int(batches.size())));
+        QTRY_COMPARE_WITH_TIMEOUT(liveReplies(), 0, 5000);
+        QCOMPARE(delivered.size(), 1);
+        QCOMPARE(table->rowCount(), codes);
+    }
+
+    void refreshWaitsForTheOpenOne_data()
+    {
+        // Three refreshes in a row, each for a code of its own; the first
+        // request meets the reply given.
+        QTest::addColumn<HttpReply>("first");
+        QTest::addColumn<QStringList>("shown"); // the codes shown, in turn
+        const HttpReply good = HttpReply::gb18030(
+            quoteEntry(QStringLiteral("sh600001"), QStringLiteral("股票"), 10, 11));
+        QTest::newRow("answers late") << good.delayed(200) << QStringList{"600001", "600003"};
+        QTest::newRow("fails") << HttpReply::withStatus(500).delayed(200) << QStringList{"600003"};
+        QTest::newRow("never answers") << HttpReply::noAnswer() << QStringList{"600003"};
+        QTest::newRow("trickles") << HttpReply::streamed(-1, 1, 50) << QStringList{"600003"};
+    }
+    void refreshWaitsForTheOpenOne()
+    {
+        QFETCH(HttpReply, first);
         QFETCH(QStringList, shown);
-        web::setTransferTimeout(1500);
+        web::setTransferTimeout(600);
+        web::setDeadline(1000);
         server->setHandler([&](const HttpRequestRecord& request) {
             const QString code = codesOfQuotePath(request.path).value(0);
-            const int delay = delays.value(code.right(1).toInt() - 1);
-            if (delay < 0)
-                return HttpReply::noAnswer();
-            return HttpReply::gb18030(quoteEntry(code, QStringLiteral("股票"), 10, 11))
-                .delayed(delay);
+            if (code == QStringLiteral("sh600001"))
+                return first;
+            return HttpReply::gb18030(quoteEntry(code, QStringLiteral("股票"), 10, 11));
         });
         QStringList seen;
         connect(feed, &TStockDataSet::readFinished, this, [&](const TStockDataItems& items) {
@@ -168,23 +245,34 @@ private slots:
             // What the table shows is always what was delivered last.
             QCOMPARE(table->item(0, 1)->text(), items.at(0).code);
         });
-        QSignalSpy finished(feed->networkManager(), &QNetworkAccessManager::finished);
         for (int i = 1; i <= 3; ++i) {
             feed->setStockCodes(stockEntries({QStringLiteral("sh60000%1").arg(i)}));
             feed->download();
+            QCOMPARE(liveReplies(), 1);
         }
-        QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 3, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(seen.size(), shown.size(), 5000);
         QCOMPARE(seen, shown);
-        QCOMPARE(table->item(0, 1)->text(), shown.last());
         QTRY_COMPARE(liveReplies(), 0);
+        // The waiting refreshes went out once, for the newest list.
+        QCOMPARE(server->requestCount(), 2);
+        QCOMPARE(server->lastRequest().target, QByteArray("/list=sh600003"));
     }
 
+    void hungServiceKeepsOutstandingRequestsBounded_data()
+    {
+        QTest::addColumn<HttpReply>("hung");
+        QTest::newRow("silent") << HttpReply::noAnswer();
+        QTest::newRow("trickling") << HttpReply::streamed(-1, 1, 50);
+    }
     void hungServiceKeepsOutstandingRequestsBounded()
     {
-        // Refreshes go on while the service never answers: the time-out must
-        // end requests as fast as new ones start.
-        server->setDefaultReply(HttpReply::noAnswer());
+        // Refreshes go on while the service never finishes an answer: the
+        // time-out and the deadline end requests, and refreshes never pile
+        // up behind them.
+        QFETCH(HttpReply, hung);
+        server->setDefaultReply(hung);
         web::setTransferTimeout(300);
+        web::setDeadline(600);
         constexpr int intervalMs = 30;
         constexpr int refreshes = 60;
         int most = 0;
@@ -198,9 +286,15 @@ private slots:
         refresh.start(intervalMs);
         QTRY_VERIFY_WITH_TIMEOUT(done > refreshes, 10000);
         refresh.stop();
-        QVERIFY(most > 1); // requests were really outstanding at once
+        QVERIFY(server->requestCount() > 1); // refreshes went on after the first ended
+        QCOMPARE(most, 1);
         QVERIFY2(most <= 300 / intervalMs + 4, qPrintable(QString::number(most)));
         QTRY_COMPARE_WITH_TIMEOUT(liveReplies(), 0, 5000);
+
+        // Once the service answers again, so does the next refresh.
+        server->setDefaultReply(HttpReply::gb18030(quoteReplyFor({QStringLiteral("sh600000")})));
+        feed->download();
+        QTRY_COMPARE_WITH_TIMEOUT(table->rowCount(), 1, 5000);
     }
 };
 

@@ -12,6 +12,7 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <memory>
 
 QByteArray HttpRequestRecord::header(const QByteArray& name) const
 {
@@ -70,6 +71,24 @@ HttpReply HttpReply::cutMidBody(const QByteArray& body)
     HttpReply r;
     r.body = body;
     r.mode = Mode::CutMidBody;
+    return r;
+}
+
+HttpReply HttpReply::streamed(qint64 bytes, int chunkBytes, int everyMs)
+{
+    HttpReply r;
+    r.mode = Mode::Stream;
+    r.streamBytes = bytes;
+    r.chunkBytes = chunkBytes;
+    r.chunkEveryMs = everyMs;
+    r.announceLength = bytes >= 0;
+    return r;
+}
+
+HttpReply HttpReply::withHeader(const QByteArray& name, const QByteArray& value) const
+{
+    HttpReply r = *this;
+    r.headers.append({name, value});
     return r;
 }
 
@@ -244,14 +263,24 @@ void FakeHttpServer::respond(QTcpSocket* socket, const HttpReply& reply)
     case HttpReply::Mode::Answer:
     case HttpReply::Mode::DropMidBody:
     case HttpReply::Mode::CutMidBody:
+    case HttpReply::Mode::Stream:
         break;
     }
 
     QByteArray out = "HTTP/1.1 " + QByteArray::number(reply.status) + " Scripted\r\n";
     out += "Content-Type: " + reply.contentType + "\r\n";
+    const qint64 length =
+        reply.mode == HttpReply::Mode::Stream ? reply.streamBytes : reply.body.size();
     if (reply.announceLength)
-        out += "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\n";
+        out += "Content-Length: " + QByteArray::number(length) + "\r\n";
+    for (const auto& header : reply.headers)
+        out += header.first + ": " + header.second + "\r\n";
     out += "Connection: close\r\n\r\n";
+    if (reply.mode == HttpReply::Mode::Stream) {
+        socket->write(out);
+        stream(socket, reply);
+        return;
+    }
     if (reply.mode == HttpReply::Mode::DropMidBody) {
         out += reply.body.left(reply.body.size() / 2);
         socket->write(out);
@@ -268,4 +297,36 @@ void FakeHttpServer::respond(QTcpSocket* socket, const HttpReply& reply)
     out += reply.body;
     socket->write(out);
     socket->disconnectFromHost();
+}
+
+void FakeHttpServer::stream(QTcpSocket* socket, const HttpReply& reply)
+{
+    // Shared by the two ways of pacing; dies with the socket.
+    auto left = std::make_shared<qint64>(reply.streamBytes);
+    const QByteArray chunk(reply.chunkBytes, 'x');
+    auto sendChunk = [socket, left, chunk] {
+        if (*left == 0 || socket->state() != QAbstractSocket::ConnectedState)
+            return false;
+        const qint64 size = *left < 0 ? chunk.size() : qMin<qint64>(*left, chunk.size());
+        socket->write(chunk.constData(), size);
+        if (*left > 0 && (*left -= size) == 0)
+            socket->disconnectFromHost();
+        return true;
+    };
+    if (reply.chunkEveryMs > 0) {
+        auto* timer = new QTimer(socket);
+        connect(timer, &QTimer::timeout, socket, [timer, sendChunk] {
+            if (!sendChunk())
+                timer->stop();
+        });
+        timer->start(reply.chunkEveryMs);
+        return;
+    }
+    // As fast as the client reads, with little waiting in the socket.
+    auto topUp = [socket, sendChunk] {
+        while (socket->bytesToWrite() < 256 * 1024 && sendChunk()) {
+        }
+    };
+    connect(socket, &QTcpSocket::bytesWritten, socket, topUp);
+    topUp();
 }

@@ -36,6 +36,7 @@ struct HttpReply
         DropMidBody, // announce the whole body, send half of it, then close
         CutMidBody,  // announce the whole body, send half of it, then end the
                      // connection in good order
+        Stream,      // `streamBytes` of filler, `chunkBytes` at a time
     };
 
     int status = 200;
@@ -44,6 +45,10 @@ struct HttpReply
     int delayMs = 0;
     Mode mode = Mode::Answer;
     bool announceLength = true; // false: no Content-Length, the body ends with the connection
+    QList<QPair<QByteArray, QByteArray>> headers; // sent besides the usual ones
+    qint64 streamBytes = 0;                       // -1: without end
+    int chunkBytes = 0;
+    int chunkEveryMs = 0; // 0: as fast as the client reads
 
     static HttpReply ok(const QByteArray& body, const QByteArray& contentType = "text/plain");
     // The quote service answers in GB18030.
@@ -53,8 +58,12 @@ struct HttpReply
     static HttpReply dropped();
     static HttpReply droppedMidBody(const QByteArray& body);
     static HttpReply cutMidBody(const QByteArray& body);
+    // Filler sent a chunk at a time without ever holding much of it: a
+    // huge, endless or trickling reply. Announces its length when it has one.
+    static HttpReply streamed(qint64 bytes, int chunkBytes = 64 * 1024, int everyMs = 0);
     HttpReply delayed(int ms) const;
     HttpReply withoutLength() const;
+    HttpReply withHeader(const QByteArray& name, const QByteArray& value) const;
 };
 
 // An HTTP/1.1 service on 127.0.0.1 with a port of its own, answering with
@@ -104,6 +113,7 @@ private:
     void onReadyRead(QTcpSocket* socket);
     void respond(QTcpSocket* socket, const HttpReply& reply);
     bool waitUntil(const std::function<bool()>& done, int timeoutMs);
+    void stream(QTcpSocket* socket, const HttpReply& reply);
 
     QTcpServer* server;
     QList<HttpRequestRecord> received;

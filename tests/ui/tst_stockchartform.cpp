@@ -281,6 +281,12 @@ void TestStockChartForm::failureKeepsThePreviousChart_data()
     QTest::newRow("empty body") << HttpReply::ok(QByteArray(), "image/gif");
     QTest::newRow("dropped") << HttpReply::dropped();
     QTest::newRow("cut mid body") << HttpReply::droppedMidBody(otherGif);
+    // A small file that declares a picture of 16 megapixels.
+    QByteArray hugeGif = otherGif;
+    hugeGif.replace(6, 4, QByteArray("\xa0\x0f\xa0\x0f", 4));
+    QTest::newRow("gif declaring 4000 x 4000") << HttpReply::ok(hugeGif, "image/gif");
+    QTest::newRow("more than a chart may bring")
+        << HttpReply::ok(otherGif + QByteArray(2 * 1024 * 1024, '\0'), "image/gif");
 }
 
 void TestStockChartForm::failureKeepsThePreviousChart()

@@ -14,9 +14,9 @@
 #include <memory>
 
 namespace {
-QByteArray png(Qt::GlobalColor color)
+QByteArray png(Qt::GlobalColor color, const QSize& size = QSize(8, 4))
 {
-    QImage image(8, 4, QImage::Format_RGB32);
+    QImage image(size, QImage::Format_RGB32);
     image.fill(color);
     QByteArray bytes;
     QBuffer buffer(&bytes);
@@ -111,6 +111,8 @@ void TestVkAd::staysHidden_data()
     // A host of its own does not make another scheme a web address.
     QTest::newRow("target over ftp") << 200 << QByteArray("red.png ftp://host/x\n");
     QTest::newRow("target over smb") << 200 << QByteArray("red.png smb://host/share\n");
+    // Far more pixels than a small panel can show, in a small file.
+    QTest::newRow("image too large") << 200 << QByteArray("huge.png http://example.com/t\n");
 }
 
 void TestVkAd::staysHidden()
@@ -121,6 +123,7 @@ void TestVkAd::staysHidden()
         configStatus == 0 ? HttpReply::dropped() : HttpReply::withStatus(configStatus, config);
     routes[QStringLiteral("/ad/text.png")] = HttpReply::ok("not a picture");
     routes[QStringLiteral("/ad/red.png")] = HttpReply::ok(png(Qt::red), "image/png");
+    routes[QStringLiteral("/ad/huge.png")] = HttpReply::ok(png(Qt::red, {1001, 1000}), "image/png");
     run();
     QVERIFY(panel->isHidden());
     helper->click();
@@ -136,6 +139,7 @@ void TestVkAd::showsTheImageAndOpensItsTarget()
     const QLabel* label = panel->findChild<QLabel*>();
     QVERIFY(label && label->isVisible());
     QCOMPARE(shownColor(), QColor(Qt::red));
+    QCOMPARE(label->pixmap().size(), panel->size()); // kept at the size shown
     QVERIFY(label->testAttribute(Qt::WA_TransparentForMouseEvents));
     QCOMPARE(label->geometry(), panel->rect());
     panel->resize(200, 50);
