@@ -21,6 +21,10 @@ int main(int argc, char* argv[])
     // Missing catalogs only leave Qt's own dialogs in English.
     installQtCatalogs(qtCatalogFolders(), &app);
     QCoreApplication::setApplicationName(QStringLiteral("Quotarium"));
+    // Lets a desktop match the running windows to the installed menu entry.
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.example.Quotarium"));
+    // Decided before anything reads or writes a data file.
+    (void)dataDirPath();
     QApplication::setWindowIcon(applicationIcon());
     // Before the main window's first load of the list.
     writeStarterStockList();

@@ -4,6 +4,9 @@
 #include "core/WebRequest.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QStandardPaths>
+#include <QTemporaryFile>
 
 namespace {
 QString& dataDirOverride()
@@ -27,20 +30,39 @@ const QString TRAY_ICON = QStringLiteral(":/image/tray_icon");
 // followed by the six-digit code.
 const QString DISCUSS_URL = QStringLiteral("http://stockpage.10jqka.com.cn/");
 
-static QString dataDir()
+QString chooseDataDir(const QString& executableDir)
+{
+    // Every save writes a new file beside its target and renames it over the
+    // old one, so the question is whether a new file can be made here.
+    // Permission bits alone do not answer it: root ignores them, a read-only
+    // mount does not show in them and Windows keeps its rights elsewhere.
+    QTemporaryFile probe(executableDir + QStringLiteral("/.quotarium-probe-XXXXXX"));
+    if (probe.open())
+        return executableDir;
+    const QString perUser = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    if (perUser.isEmpty())
+        return executableDir;
+    QDir().mkpath(perUser);
+    return perUser;
+}
+
+QString dataDirPath()
 {
     const QString& overridden = dataDirOverride();
-    return overridden.isEmpty() ? QCoreApplication::applicationDirPath() : overridden;
+    if (!overridden.isEmpty())
+        return overridden;
+    static const QString decided = chooseDataDir(QCoreApplication::applicationDirPath());
+    return decided;
 }
 
 QString configFilePath()
 {
-    return dataDir() + QStringLiteral("/Config.xml");
+    return dataDirPath() + QStringLiteral("/Config.xml");
 }
 
 QString stocksFilePath()
 {
-    return dataDir() + QStringLiteral("/Stocks.xml");
+    return dataDirPath() + QStringLiteral("/Stocks.xml");
 }
 
 void setDataDirOverride(const QString& dir)

@@ -16,12 +16,24 @@ extern const QString UPDATE_DATE;
 extern const QString TRAY_ICON;
 extern const QString DISCUSS_URL;
 
-// Both data files live beside the executable, whatever the working directory.
-// Evaluated on every call: nothing caches a path.
+// Both data files live in the data folder, whatever the working directory.
 QString configFilePath();
 QString stocksFilePath();
 
+// The data folder. The first call decides it for the whole run, so every
+// read and every write of a run goes to the same place; start-up makes that
+// call right after naming the application, whose name the per-user folder
+// carries.
+QString dataDirPath();
+
+// Where a program whose executable lies in `executableDir` keeps its data:
+// that folder when the program may create files there (a folder the user
+// unpacked the program into), otherwise the user's own data folder of the
+// platform, created when missing (a system-wide install, whose program folder
+// only the administrator may change).
+QString chooseDataDir(const QString& executableDir);
+
 // Lets a test give the program a data folder of its own so that tests never
 // share Config.xml or Stocks.xml. The program itself never calls it; an empty
-// text restores the executable's folder.
+// text restores the folder decided for the run.
 void setDataDirOverride(const QString& dir);

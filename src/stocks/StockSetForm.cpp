@@ -1,12 +1,12 @@
 #include "stocks/StockSetForm.h"
 
+#include "core/AppGlobals.h"
 #include "core/FileDialog.h"
 #include "stocks/LegacyImport.h"
 #include "stocks/StockSetHelper.h"
 #include "ui_StockSetForm.h"
 #include "vendor_api/VkPack.h"
 
-#include <QCoreApplication>
 #include <QFile>
 
 TStockSetForm::TStockSetForm(QWidget* parent)
@@ -66,9 +66,9 @@ void TStockSetForm::remove()
 
 void TStockSetForm::import()
 {
-    const QString fileName = fileDialog::getOpenFileName(
-        this, QStringLiteral("导入股票代码"), QCoreApplication::applicationDirPath(),
-        QStringLiteral("1.x 2.x版股票代码文件(*.cfg)"));
+    const QString fileName =
+        fileDialog::getOpenFileName(this, QStringLiteral("导入股票代码"), dataDirPath(),
+                                    QStringLiteral("1.x 2.x版股票代码文件(*.cfg)"));
     if (!QFile::exists(fileName))
         return;
     QFile file(fileName);

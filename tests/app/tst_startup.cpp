@@ -12,9 +12,14 @@
 #include <QImage>
 #include <QLibraryInfo>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTranslator>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
 
 class TestStartup : public QObject
 {
@@ -27,6 +32,8 @@ private slots:
     void constantsAreDerived();
     void dataFilesLiveBesideTheExecutable();
     void overrideMovesBothFiles();
+    void dataFolderFollowsWritability_data();
+    void dataFolderFollowsWritability();
     void trayIconIsEmbedded();
     void qtDialogsSpeakChinese_data();
     void qtDialogsSpeakChinese();
@@ -106,6 +113,74 @@ void TestStartup::overrideMovesBothFiles()
         QCOMPARE(stocksFilePath(), temp.stocksFile());
     }
     QVERIFY(!configFilePath().startsWith(dir));
+}
+
+void TestStartup::dataFolderFollowsWritability_data()
+{
+    QTest::addColumn<bool>("programFolderWritable");
+    QTest::addColumn<bool>("perUserFolderExists");
+    QTest::newRow("unpacked by the user") << true << false;
+    QTest::newRow("installed, first start") << false << false;
+    QTest::newRow("installed, later start") << false << true;
+}
+
+void TestStartup::dataFolderFollowsWritability()
+{
+    QFETCH(bool, programFolderWritable);
+    QFETCH(bool, perUserFolderExists);
+#ifndef Q_OS_UNIX
+    if (!programFolderWritable)
+        QSKIP("Windows has no permission bits that make a folder read-only for its owner");
+#endif
+    QTemporaryDir root;
+    QVERIFY(root.isValid());
+    const QString program = root.filePath(QStringLiteral("bin"));
+    const QString dataHome = root.filePath(QStringLiteral("data"));
+    const QString perUser = dataHome + QLatin1Char('/') + QCoreApplication::applicationName();
+    QVERIFY(QDir().mkpath(program));
+    QVERIFY(QDir().mkpath(perUserFolderExists ? perUser : dataHome));
+    const auto readOnly = QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther;
+    QVERIFY(QFile::setPermissions(root.path(), readOnly | QFile::WriteOwner));
+    if (!programFolderWritable)
+        QVERIFY(QFile::setPermissions(program, readOnly));
+
+#ifdef Q_OS_UNIX
+    // Root may write into any folder: a run as root asks with the rights of
+    // "nobody", who owns everything here except a read-only program folder.
+    const bool asRoot = ::geteuid() == 0;
+    const uid_t nobody = 65534;
+    if (asRoot) {
+        QStringList owned{dataHome};
+        if (perUserFolderExists)
+            owned << perUser;
+        if (programFolderWritable)
+            owned << program;
+        for (const QString& path : owned)
+            QVERIFY(::chown(QFile::encodeName(path).constData(), nobody, nobody) == 0);
+    }
+#endif
+    const bool hadDataHome = qEnvironmentVariableIsSet("XDG_DATA_HOME");
+    const QByteArray savedDataHome = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome));
+#ifdef Q_OS_UNIX
+    const bool dropped = !asRoot || (::setegid(nobody) == 0 && ::seteuid(nobody) == 0);
+    const QString chosen = dropped ? chooseDataDir(program) : QString();
+    const bool restored = !asRoot || (::seteuid(0) == 0 && ::setegid(0) == 0);
+    QVERIFY(dropped && restored);
+#else
+    const QString chosen = chooseDataDir(program);
+#endif
+    if (hadDataHome)
+        qputenv("XDG_DATA_HOME", savedDataHome);
+    else
+        qunsetenv("XDG_DATA_HOME");
+    QVERIFY(QFile::setPermissions(program, readOnly | QFile::WriteOwner));
+
+    QCOMPARE(chosen, programFolderWritable ? program : perUser);
+    QVERIFY(QFileInfo(chosen).isDir());
+    // The question leaves nothing behind in the program's folder.
+    QCOMPARE(QDir(program).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList());
 }
 
 void TestStartup::trayIconIsEmbedded()
