@@ -25,9 +25,11 @@ packages=(build-essential cmake ninja-build pkg-config
     fonts-wqy-microhei)
 if [ "$mode" = test ]; then
     # A real X desktop with a tray for the end-to-end checks, clang's
-    # sanitizer runtimes for the fuzz targets.
+    # sanitizer runtimes for the fuzz targets, the Debian package's builder
+    # and validators.
     packages+=(xvfb openbox trayer xdotool x11-utils imagemagick
-        clang clang-format libclang-rt-14-dev libbenchmark-dev)
+        clang clang-format libclang-rt-14-dev libbenchmark-dev
+        dpkg-dev desktop-file-utils appstream)
 fi
 if [ "$mode" = test ] || [ "$mode" = windows ]; then
     # The Windows build: the cross compilers, the host's moc/uic/rcc, and wine

@@ -23,6 +23,7 @@
 
 #include <csignal>
 #include <sys/prctl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -209,6 +210,7 @@ private slots:
     void secondaryWindows();
     void alertNoticeProfitTooltipAndDialog();
     void secondStartBringsTheFirstForward();
+    void installedPackageKeepsTheUsersList();
 
 private:
     // Runs an X tool to its end; its standard output, empty on failure.
@@ -1070,6 +1072,171 @@ void TestDesktop::secondStartBringsTheFirstForward()
              "the running program did not come forward");
     QCOMPARE(program->state(), QProcess::Running);
     QCOMPARE(exitThroughMenu(waitForMainWindow()), 0);
+}
+
+// The Debian package installed system-wide and started the way its menu entry
+// starts it, by a user who may not write beside the program: the stock list
+// that user saves is kept in the user's own data folder and is back after a
+// restart.
+void TestDesktop::installedPackageKeepsTheUsersList()
+{
+    const QString debDir = qEnvironmentVariable("QUOTARIUM_E2E_DEB");
+    if (debDir.isEmpty())
+        QSKIP("runs as the test package_installed, on the package that package_deb builds");
+    const QStringList debs =
+        QDir(debDir).entryList({QStringLiteral("quotarium_*.deb")}, QDir::Files);
+    QCOMPARE(debs.size(), 1);
+    const auto open =
+        QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther;
+    QTemporaryDir root;
+    QVERIFY(root.isValid() && QFile::setPermissions(root.path(), open));
+    bool ok = false;
+    tool(QStringLiteral("dpkg-deb"),
+         {QStringLiteral("-x"), QDir(debDir).filePath(debs.first()), root.path()}, &ok);
+    QVERIFY2(ok, "dpkg-deb -x failed");
+    const QString bin = root.filePath(QStringLiteral("usr/bin"));
+
+    const QDir menu(root.filePath(QStringLiteral("usr/share/applications")));
+    const QStringList entries = menu.entryList({QStringLiteral("*.desktop")}, QDir::Files);
+    QCOMPARE(entries.size(), 1);
+    QFile entryFile(menu.filePath(entries.first()));
+    QVERIFY(entryFile.open(QIODevice::ReadOnly));
+    QHash<QString, QString> entry;
+    for (const QByteArray& line : entryFile.readAll().split('\n')) {
+        const qsizetype equals = line.indexOf('=');
+        if (equals > 0)
+            entry.insert(QString::fromUtf8(line.left(equals)),
+                         QString::fromUtf8(line.mid(equals + 1)));
+    }
+    // The desktop looks the command up on the PATH, where the package put it.
+    const QStringList command = entry.value(QStringLiteral("Exec")).split(QLatin1Char(' '));
+    const QString executable = QStandardPaths::findExecutable(command.first(), {bin});
+    QCOMPARE(executable, QDir(bin).filePath(QStringLiteral("quotarium")));
+
+    // Root may write anywhere: the user is "nobody" then. Anyone else meets a
+    // program folder made read-only, as a system folder is to them.
+    const bool asRoot = ::geteuid() == 0;
+    const uid_t nobody = 65534;
+    if (!asRoot)
+        QVERIFY(QFile::setPermissions(bin, open & ~QFile::WriteOwner));
+    QTemporaryDir home;
+    QVERIFY(home.isValid());
+    const QString runtime = home.filePath(QStringLiteral("runtime"));
+    QVERIFY(QDir().mkpath(runtime));
+    const QString oldList = home.filePath(QStringLiteral("old.cfg"));
+    {
+        QFile file(oldList);
+        QVERIFY(file.open(QIODevice::WriteOnly) &&
+                file.write(CODES.join(QStringLiteral("\r\n")).toLatin1() + "\r\n") > 0);
+    }
+    if (asRoot) {
+        for (const QString& path : {home.path(), runtime})
+            QVERIFY(::chown(QFile::encodeName(path).constData(), nobody, nobody) == 0);
+    }
+    QProcessEnvironment user = environment;
+    for (const char* name : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME"})
+        user.remove(QString::fromLatin1(name));
+    user.insert(QStringLiteral("HOME"), home.path());
+    user.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
+    user.insert(QStringLiteral("PATH"),
+                bin + QLatin1Char(':') + environment.value(QStringLiteral("PATH")));
+    const QString dataDir = home.filePath(QStringLiteral(".local/share/Quotarium"));
+    const auto start = [&] {
+        program = std::make_unique<QProcess>();
+        program->setProcessEnvironment(user);
+        program->setWorkingDirectory(home.path());
+        QStringList arguments = command.mid(1);
+        if (asRoot) {
+            // setpriv clears the parent-death signal when it changes the
+            // user; it sets it again for the program.
+            arguments = QStringList{QStringLiteral("--reuid=65534"),
+                                    QStringLiteral("--regid=65534"),
+                                    QStringLiteral("--clear-groups"),
+                                    QStringLiteral("--pdeathsig=TERM"),
+                                    QStringLiteral("--"),
+                                    executable} +
+                        arguments;
+            program->start(QStringLiteral("setpriv"), arguments);
+        } else {
+            dieWithParent(*program);
+            program->start(executable, arguments);
+        }
+        return program->waitForStarted(10000);
+    };
+
+    QVERIFY(start());
+    XWindow main = waitForMainWindow();
+    QVERIFY2(!main.isNull(), "the installed program showed no window");
+    // The menu entry names the window's class, so a desktop ties the two.
+    const QString wmClass =
+        tool(QStringLiteral("xprop"), {QStringLiteral("-id"), main.id, QStringLiteral("WM_CLASS")});
+    QVERIFY2(wmClass.trimmed().endsWith(QLatin1Char('"') +
+                                        entry.value(QStringLiteral("StartupWMClass")) +
+                                        QLatin1Char('"')),
+             qPrintable(wmClass));
+
+    // The stock set editor imports the old list and saves it.
+    QVERIFY(chooseEntry(main, StockSetEntry));
+    const auto viewable = [&](const QString& title) {
+        return waitFor(
+            [&] {
+                return !findWindow([&](const XWindow& w) {
+                            return w.viewable && !w.overrideRedirect && w.title == title;
+                        }).isNull();
+            },
+            5000);
+    };
+    QVERIFY2(viewable(QStringLiteral("股票设置")), "the stock set editor did not open");
+    keys({QStringLiteral("Tab"), QStringLiteral("space")}); // from "取消" to "导入"
+    QVERIFY2(viewable(QStringLiteral("导入股票代码")), "the import's file dialog did not open");
+    QTest::qWait(300);
+    tool(QStringLiteral("xdotool"),
+         {QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"), oldList});
+    keys({QStringLiteral("Return")});
+    QTest::qWait(500);
+    keys({QStringLiteral("shift+Tab"), QStringLiteral("shift+Tab"),
+          QStringLiteral("space")}); // "保存"
+    const QString stocks = QDir(dataDir).filePath(QStringLiteral("Stocks.xml"));
+    QVERIFY2(waitFor([&] { return QFile::exists(stocks); }, 5000),
+             "no Stocks.xml in the user's data folder");
+    QFile stocksFile(stocks);
+    QVERIFY(stocksFile.open(QIODevice::ReadOnly));
+    const QByteArray saved = stocksFile.readAll();
+    stocksFile.close();
+    for (const QString& code : CODES)
+        QVERIFY2(saved.contains(code.toLatin1()),
+                 qPrintable(code + QStringLiteral(" was not saved")));
+
+    QList<int> bands;
+    QVERIFY2(waitFor(
+                 [&] {
+                     bands = quoteBands(capture(main.id, QStringLiteral("installed-saved")));
+                     return bands.size() >= QUOTE_ROWS;
+                 },
+                 10000),
+             qPrintable(QStringLiteral("quote rows seen: %1").arg(bands.size())));
+    const int rows = bands.size();
+    QCOMPARE(exitThroughMenu(main), 0);
+    QVERIFY2(QFile::exists(QDir(dataDir).filePath(QStringLiteral("Config.xml"))),
+             "no Config.xml in the user's data folder");
+    QCOMPARE(QDir(bin).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList{QStringLiteral("quotarium")});
+
+    QVERIFY(start());
+    main = waitForMainWindow();
+    QVERIFY2(!main.isNull(), "no window after the restart");
+    QVERIFY2(
+        waitFor(
+            [&] {
+                bands = quoteBands(capture(main.id, QStringLiteral("installed-restarted")));
+                return bands.size() == rows;
+            },
+            10000),
+        qPrintable(
+            QStringLiteral("quote rows after the restart: %1 of %2").arg(bands.size()).arg(rows)));
+    QCOMPARE(exitThroughMenu(main), 0);
+    QVERIFY(stocksFile.open(QIODevice::ReadOnly));
+    QCOMPARE(stocksFile.readAll(), saved);
 }
 
 QTEST_GUILESS_MAIN(TestDesktop)
