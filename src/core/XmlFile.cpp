@@ -3,15 +3,21 @@
 #include "core/AppGlobals.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QXmlStreamReader>
 
 namespace xmlfile {
 
+bool openRegularFile(QFile& file)
+{
+    return QFileInfo(file.fileName()).isFile() && file.open(QIODevice::ReadOnly);
+}
+
 void load(const QString& path, const std::function<void(QIODevice*)>& read)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!openRegularFile(file))
         return;
     read(&file);
     file.close();

@@ -2,6 +2,7 @@
 
 #include <functional>
 
+class QFile;
 class QIODevice;
 class QString;
 class QXmlStreamReader;
@@ -9,8 +10,13 @@ class QXmlStreamReader;
 // Both data files are read and replaced the same way.
 namespace xmlfile {
 
+// Opens `file` for reading only when it is a regular file: a named pipe
+// without a writer blocks for ever and a device such as /dev/zero never
+// ends, so anything else reads as a file that cannot be opened.
+bool openRegularFile(QFile& file);
+
 // Hands the open file to `read`; a file that cannot be opened (missing,
-// unreadable) is silently left alone.
+// unreadable, not a regular file) is silently left alone.
 void load(const QString& path, const std::function<void(QIODevice*)>& read);
 
 // Reads on to the first element and says whether the document is one of

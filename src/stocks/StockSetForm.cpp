@@ -2,6 +2,7 @@
 
 #include "core/AppGlobals.h"
 #include "core/FileDialog.h"
+#include "core/XmlFile.h"
 #include "stocks/LegacyImport.h"
 #include "stocks/StockSetHelper.h"
 #include "ui_StockSetForm.h"
@@ -69,11 +70,10 @@ void TStockSetForm::import()
     const QString fileName =
         fileDialog::getOpenFileName(this, QStringLiteral("导入股票代码"), dataDirPath(),
                                     QStringLiteral("1.x 2.x版股票代码文件(*.cfg)"));
-    if (!QFile::exists(fileName))
-        return;
     QFile file(fileName);
-    // A file that cannot be opened reads as empty and adds nothing.
-    (void)file.open(QIODevice::ReadOnly);
+    // A file that cannot be opened adds nothing.
+    if (!xmlfile::openRegularFile(file))
+        return;
     for (const QString& code : legacyStockCodes(file.readAll()))
         addRow(code);
     file.close();

@@ -1,5 +1,7 @@
+#include "core/FileDialog.h"
 #include "settings/Config.h"
 #include "stocks/StockCodeList.h"
+#include "stocks/StockSetForm.h"
 
 #include "StockFixtures.h"
 #include "TempAppDir.h"
@@ -8,6 +10,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocalServer>
+#include <QTableWidget>
 #include <QTest>
 
 #ifdef Q_OS_LINUX
@@ -16,6 +20,7 @@
 #include <linux/fs.h>
 #include <sys/ioctl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -206,6 +211,57 @@ private slots:
         QCOMPARE(dir.readFile(inside), QByteArray("untouched"));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot),
                  QStringList{file});
+    }
+
+    void specialFileInPlaceOfTheFile_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("kind");
+        for (const QString& file : {STOCKS, CONFIG, QStringLiteral("old.cfg")}) {
+            for (const char* kind : {"named pipe", "socket", "link to /dev/zero"})
+                QTest::addRow("%s, %s", qPrintable(file), kind) << file << QString(kind);
+        }
+    }
+    void specialFileInPlaceOfTheFile()
+    {
+#ifndef Q_OS_LINUX
+        QSKIP("named pipes and sockets are put in place with Linux's calls");
+#else
+        // Reading would block for ever (a pipe without a writer) or never
+        // end (a device): each reads as unreadable, and what is in memory
+        // stays.
+        QFETCH(QString, file);
+        QFETCH(QString, kind);
+        TempAppDir dir;
+        const QString path = dir.filePath(file);
+        QLocalServer socket;
+        if (kind == QLatin1String("named pipe"))
+            QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+        else if (kind == QLatin1String("socket"))
+            QVERIFY(socket.listen(path));
+        else
+            QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));
+
+        if (file == QLatin1String("old.cfg")) {
+            TStockSetForm form;
+            const int rows = form.findChild<QTableWidget*>()->rowCount();
+            fileDialog::setNextOpenFileName(path);
+            form.import();
+            QCOMPARE(form.findChild<QTableWidget*>()->rowCount(), rows);
+            return;
+        }
+        TStockCodeList list;
+        list.items = {stockEntry(QStringLiteral("sh600000"), QString())};
+        TConfig::dataTimer = 45;
+        TConfig config;
+        if (file == STOCKS)
+            list.load();
+        else
+            config.load();
+        QCOMPARE(list.items.size(), size_t(1));
+        QCOMPARE(TConfig::dataTimer, 45);
+        TConfig::dataTimer = 30;
+#endif
     }
 
     void deviceFillingUpIsReported_data()
