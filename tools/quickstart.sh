@@ -67,13 +67,18 @@ if [ "$mode" = windows ]; then
 fi
 
 # Formatting first (a second, and it fails fast); then unit tests (offscreen),
-# the end-to-end checks on a real X display against the demo service, and
-# every fuzz target for a bounded time.
+# plain and under the sanitizers, the end-to-end checks on a real X display
+# against the demo service, and every fuzz target for a bounded time.
 bash tools/check_format.sh
 
 cmake --preset dev
 cmake --build --preset dev -j "$jobs"
 ctest --preset dev
+
+# The unit tests again under the address and undefined-behaviour sanitizers.
+cmake --preset asan
+cmake --build --preset asan -j "$jobs"
+ctest --preset asan
 
 # Windows: the release with its unit tests under wine, its zip and the zip's
 # contents check; then the same program pointed at the demo service, zipped

@@ -7,10 +7,11 @@
 #include <QTableWidget>
 
 TQuoteTableLook::TQuoteTableLook(QTableWidget* table)
-    : QObject(table), table(table), designWidth(table->horizontalHeader()->defaultSectionSize())
+    : QObject(table), table(table), viewport(table->viewport()),
+      designWidth(table->horizontalHeader()->defaultSectionSize())
 {
     table->installEventFilter(this);
-    table->viewport()->installEventFilter(this);
+    viewport->installEventFilter(this);
     QAbstractItemModel* model = table->model();
     // New rows are empty until the display fills them, so the widths are set
     // when their texts arrive.
@@ -35,8 +36,7 @@ bool TQuoteTableLook::eventFilter(QObject* watched, QEvent* event)
     if (watched == table && event->type() == QEvent::FontChange) {
         fitRows();
         fitColumns(true);
-    } else if (watched == table->viewport() && event->type() == QEvent::Paint &&
-               table->rowCount() == 0) {
+    } else if (watched == viewport && event->type() == QEvent::Paint && table->rowCount() == 0) {
         // Painted before the view's own paint, which draws nothing without rows.
         paintHint();
     }
@@ -76,7 +76,6 @@ void TQuoteTableLook::fitColumns(bool shrink)
 
 void TQuoteTableLook::paintHint()
 {
-    QWidget* viewport = table->viewport();
     QPainter painter(viewport);
     painter.setPen(QColor(Qt::gray));
     painter.drawText(viewport->rect().adjusted(4, 4, -4, -4), Qt::AlignCenter | Qt::TextWordWrap,

@@ -3,6 +3,7 @@
 #include <QObject>
 
 class QTableWidget;
+class QWidget;
 
 // Keeps the quote table readable at every font size the options offer: rows
 // as high as the table font needs, columns as wide as their texts (a price
@@ -28,6 +29,9 @@ private:
     void paintHint();
 
     QTableWidget* table;
+    // Kept apart: events still reach the filter while the table is being
+    // destroyed, when asking it for its viewport is no longer allowed.
+    QWidget* viewport;
     int designWidth;   // the form's column width: columns never get narrower
     bool refit = true; // the rows changed: the next texts set the widths anew
 };
