@@ -13,8 +13,8 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QDir::setCurrent(QCoreApplication::applicationDirPath());
 
-    // Qt 6 reads sources as UTF-8, so there is no narrow-string codec to
-    // install; GB18030 is converted where bytes meet text. Opening the
+    // Narrow strings are UTF-8; GB18030 is converted only where bytes meet
+    // text. Opening the
     // converter now keeps its cost off the first quote reply.
     gb18030::isAvailable();
 

@@ -7,9 +7,9 @@
 
 class QIODevice;
 
-// The one place where GB18030 bytes meet text. Qt 6 has no codec for narrow
-// strings; a build without ICU would switch these to Core5Compat's QTextCodec
-// here and nowhere else.
+// The one place where GB18030 bytes meet text. Qt converts GB18030 through
+// ICU; a Qt without ICU would need Core5Compat's QTextCodec here and nowhere
+// else.
 namespace gb18030 {
 
 // False when the platform cannot convert GB18030 (no ICU): nothing Chinese

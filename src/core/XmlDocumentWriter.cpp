@@ -1,5 +1,6 @@
 #include "core/XmlDocumentWriter.h"
 
+#include "core/AppGlobals.h"
 #include "core/Gb18030.h"
 
 XmlDocumentWriter::XmlDocumentWriter() = default;
@@ -12,6 +13,8 @@ QXmlStreamWriter& XmlDocumentWriter::begin()
     writer.setDevice(&buffer);
     writer.setAutoFormatting(true);
     writer.setAutoFormattingIndent(4);
+    writer.writeStartElement(INTERNAL_NAME);
+    writer.writeAttribute(QStringLiteral("version"), QStringLiteral("1"));
     return writer;
 }
 

@@ -5,7 +5,7 @@
 
 class QIODevice;
 
-// Both data files are XML in GB18030, but Qt 6's stream writer only produces
+// Both data files are XML in GB18030, but Qt's stream writer only produces
 // UTF-8. This writer collects the document, then writes it to the target
 // device in GB18030 behind a hand-written declaration naming that encoding:
 // the bytes a GB18030 stream writer would have produced.
@@ -14,7 +14,8 @@ class XmlDocumentWriter
 public:
     XmlDocumentWriter();
 
-    // Starts a new document with automatic formatting on.
+    // Starts a new document with automatic formatting on, inside the root
+    // element both data files share: INTERNAL_NAME with version="1".
     QXmlStreamWriter& begin();
 
     // Closes open elements and writes the whole document to `device`.

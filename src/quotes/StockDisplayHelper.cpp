@@ -25,7 +25,6 @@ QTableWidgetItem* createItem(const QString& text, Qt::Alignment alignment, const
 {
     auto* item = new QTableWidgetItem(text);
     item->setTextAlignment(alignment);
-    // Qt::ForegroundRole: Qt 6's name for Qt 4's Qt::TextColorRole.
     item->setForeground(color);
     return item;
 }

@@ -8,7 +8,6 @@
 #include <QXmlStreamReader>
 
 namespace {
-const QString VERSION_ATTRIBUTE = QStringLiteral("version");
 const QString WINDOW_STYLE_ELEMENT = QStringLiteral("窗口风格");
 const QString UI_FONT_ELEMENT = QStringLiteral("界面字体");
 const QString MARKET_FONT_ELEMENT = QStringLiteral("行情字体");
@@ -98,13 +97,10 @@ void TConfig::save()
 bool TConfig::writeXml(QIODevice* device)
 {
     QXmlStreamWriter& xml = writer->begin();
-    xml.writeStartElement(INTERNAL_NAME);
-    xml.writeAttribute(VERSION_ATTRIBUTE, QStringLiteral("1"));
     writeWindowStyle(xml);
     writeFont(xml, uiFont, UI_FONT_ELEMENT);
     writeFont(xml, marketFont, MARKET_FONT_ELEMENT);
     writeDataTimer(xml);
-    xml.writeEndElement();
     return writer->finish(device);
 }
 

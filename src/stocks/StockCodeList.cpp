@@ -35,8 +35,6 @@ void TStockCodeList::save()
 bool TStockCodeList::writeXml(QIODevice* device)
 {
     QXmlStreamWriter& xml = writer->begin();
-    xml.writeStartElement(INTERNAL_NAME);
-    xml.writeAttribute(QStringLiteral("version"), QStringLiteral("1"));
     for (const TStockCodeData& entry : items) {
         xml.writeStartElement(STOCK_ELEMENT);
         xml.writeAttribute(CODE_ATTRIBUTE, entry.code);
@@ -47,7 +45,6 @@ bool TStockCodeList::writeXml(QIODevice* device)
         xml.writeAttribute(REMARK_ATTRIBUTE, entry.remark);
         xml.writeEndElement();
     }
-    xml.writeEndElement();
     return writer->finish(device);
 }
 

@@ -77,7 +77,7 @@ void moveCenter(QWidget* widget, QWidget* reference)
     if (reference) {
         area = globalFrame(reference);
     } else {
-        // Qt 6 has no desktop widget: the desktop is the screen's free area.
+        // The desktop is the free area of the widget's screen.
         QScreen* screen = widget->screen();
         if (!screen)
             screen = QGuiApplication::primaryScreen();
