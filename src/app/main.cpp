@@ -6,7 +6,6 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QFileInfo>
 
 int main(int argc, char* argv[])
 {
@@ -24,18 +23,17 @@ int main(int argc, char* argv[])
     // Lets a desktop match the running windows to the installed menu entry.
     QGuiApplication::setDesktopFileName(QStringLiteral("com.example.Quotarium"));
     // Decided before anything reads or writes a data file.
-    (void)dataDirPath();
+    // One program per data folder: a second start brings the first forward
+    // and ends before it writes anything there.
+    TSingleInstance instance(dataDirPath());
+    if (!instance.start())
+        return 0;
     QApplication::setWindowIcon(applicationIcon());
     // Before the main window's first load of the list.
     writeStarterStockList();
 
     // Closing the window only hides it; the exit action alone ends the loop.
     QApplication::setQuitOnLastWindowClosed(false);
-
-    // One program per data folder: a second start brings the first forward.
-    TSingleInstance instance(QFileInfo(configFilePath()).absolutePath());
-    if (!instance.start())
-        return 0;
 
     TMainForm mainForm;
     QObject::connect(&instance, &TSingleInstance::activationRequested, &mainForm,
