@@ -90,7 +90,9 @@ ctest --preset windows-tests
 cmake --preset windows-e2e
 cmake --build --preset windows-e2e -j "$jobs" --target package
 
-cmake --preset e2e -DQUOTARIUM_E2E_WINDOWS_ZIP="$PWD/build/windows-e2e/quotarium-3.0.0-win64.zip"
+# The zip is named after the project's version, defined in CMakeLists.txt.
+version="$(sed -n 's/^project(Quotarium VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)"
+cmake --preset e2e -DQUOTARIUM_E2E_WINDOWS_ZIP="$PWD/build/windows-e2e/quotarium-$version-win64.zip"
 cmake --build --preset e2e -j "$jobs"
 ctest --preset e2e
 
