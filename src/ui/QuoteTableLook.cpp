@@ -58,13 +58,16 @@ void TQuoteTableLook::fitColumns(bool shrink)
     const int last = table->columnCount() - 1;
     int needed = 2 * table->frameWidth() + table->verticalScrollBar()->sizeHint().width();
     for (int column = 0; column <= last; ++column) {
-        const int width = qMax(view->sizeHintForColumn(column), header->sectionSizeHint(column));
+        // No column gets narrower than the form's width, the stretched last
+        // one included: the header keeps it at that width even where the
+        // others leave it less room.
+        const int wanted = qMax(
+            qMax(view->sizeHintForColumn(column), header->sectionSizeHint(column)), designWidth);
         if (column == last) {
-            needed += width;
+            needed += wanted;
             break;
         }
         const int current = header->sectionSize(column);
-        const int wanted = qMax(width, designWidth);
         if (wanted > current || (shrink && wanted != current))
             header->resizeSection(column, wanted);
         needed += header->sectionSize(column);
