@@ -24,6 +24,7 @@
 #include <QPixmap>
 #include <QTimer>
 #include <QToolTip>
+#include <QWindow>
 
 #include <optional>
 
@@ -82,6 +83,15 @@ TMainForm::TMainForm(QWidget* parent)
             &TMainForm::stockCodeChanged);
     connect(timer, &QTimer::timeout, this, &TMainForm::refreshTick);
     connect(ui->btnHide, &QPushButton::clicked, this, &TMainForm::hideAllWindow);
+    connect(qApp, &QGuiApplication::applicationStateChanged, this,
+            [this](Qt::ApplicationState state) {
+                // The user turned to another program: a window kept below goes back.
+                if (lifted && state != Qt::ApplicationActive) {
+                    lifted = false;
+                    if (TConfig::windowStyle == TConfig::BottomStyle)
+                        setStaysBelow(true);
+                }
+            });
     // After the display's own connection: the table is written first.
     connect(displayHelper->feed(), &TStockDataSet::readFinished, this, &TMainForm::quotesArrived);
     connect(displayHelper->feed(), &TStockDataSet::downloadFailed, this, &TMainForm::quotesFailed);
@@ -210,6 +220,7 @@ bool TMainForm::applyFormStyle(QAction* a)
 
 void TMainForm::setFormStyle(QAction* a)
 {
+    lifted = false;
     if (applyFormStyle(a))
         TConfig::setWindowStyle(a->data().toInt());
     // New flags hide a visible window.
@@ -329,7 +340,7 @@ void TMainForm::hideAllWindow()
 void TMainForm::showAllWindow(QSystemTrayIcon::ActivationReason reason)
 {
     if (reason == QSystemTrayIcon::Trigger)
-        setVisible(true);
+        bringForward();
 }
 
 bool TMainForm::eventFilter(QObject* obj, QEvent* event)
@@ -354,9 +365,29 @@ void TMainForm::closeEvent(QCloseEvent* event)
 
 void TMainForm::bringForward()
 {
-    setVisible(true);
-    raise();
-    activateWindow();
+    if (windowFlags() & Qt::WindowStaysOnBottomHint) {
+        setStaysBelow(false);
+        lifted = true;
+    }
+    const auto toFront = [](QWidget* window) {
+        window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+        window->setVisible(true);
+        window->raise();
+        window->activateWindow();
+    };
+    toFront(this);
+    // A modal dialog blocks the window, so it comes along and in front of it:
+    // else the program would seem to ignore the user.
+    if (QWidget* modal = QApplication::activeModalWidget(); modal && modal != this)
+        toFront(modal);
+}
+
+void TMainForm::setStaysBelow(bool below)
+{
+    const Qt::WindowFlags flags = below ? Qt::Window | Qt::WindowStaysOnBottomHint : Qt::Window;
+    overrideWindowFlags(flags);
+    if (QWindow* native = windowHandle())
+        native->setFlags(flags);
 }
 
 void TMainForm::requestQuotes()

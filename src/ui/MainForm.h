@@ -40,7 +40,10 @@ public slots:
     void uiFontChange(QFont font);
     void marketFontChange(QFont font);
     void dataTimerChange(int time);
-    // Shows the window and brings it in front of the others.
+    // Brings the window back to the user whatever became of it: shown,
+    // restored when minimised, raised and active, with an open modal dialog
+    // of the program in front of it. A window kept below the others comes in
+    // front until the user turns to another program.
     void bringForward();
 
 private slots:
@@ -75,6 +78,9 @@ private:
     void requestQuotes();
     void updateTrayToolTip();
     bool showTableToolTip(QEvent* event);
+    // The stay-below hint through the native window, without making a new
+    // one as a change of the widget's flags would.
+    void setStaysBelow(bool below);
 
     std::unique_ptr<Ui_TMainForm> ui;
     QMenu* mainMenu = nullptr;
@@ -90,4 +96,5 @@ private:
     bool configSignalsConnected = false;
     std::unique_ptr<TQuoteWatch> watch;
     TRefreshPolicy refreshPolicy;
+    bool lifted = false; // kept below, but in front since a tray click
 };

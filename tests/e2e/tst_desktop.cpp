@@ -212,6 +212,11 @@ private slots:
     void alertNoticeProfitTooltipAndDialog();
     void secondStartBringsTheFirstForward();
     void installedPackageKeepsTheUsersList();
+    void trayClickBringsTheWindowBack_data();
+    void trayClickBringsTheWindowBack();
+    void tableFontSizes_data();
+    void tableFontSizes();
+    void firstStartIndicesIconAndEmptyHint();
 
 private:
     // Runs an X tool to its end; its standard output, empty on failure.
@@ -258,6 +263,11 @@ private:
     bool chooseEntry(const XWindow& main, MenuEntry entry);
     bool chooseStyle(const XWindow& main, Style style);
     QImage capture(const QString& windowId, const QString& name);
+    // The managed windows from the top of the stack down, leaving out the
+    // tray, which the window manager keeps above everything.
+    QStringList stackFromTop();
+    // A window of another program over the left part of the screen.
+    bool startCover(QProcess& cover, XWindow& window);
 
     QProcessEnvironment environment;
     QTemporaryDir runtimeDir;
@@ -1247,6 +1257,235 @@ void TestDesktop::installedPackageKeepsTheUsersList()
     QCOMPARE(exitThroughMenu(main), 0);
     QVERIFY(stocksFile.open(QIODevice::ReadOnly));
     QCOMPARE(stocksFile.readAll(), saved);
+}
+
+QStringList TestDesktop::stackFromTop()
+{
+    const auto number = [](const QString& id) { return id.trimmed().toULongLong(nullptr, 0); };
+    QList<qulonglong> docks;
+    for (const QString& id :
+         tool(QStringLiteral("xdotool"),
+              {QStringLiteral("search"), QStringLiteral("--class"), QStringLiteral("trayer")})
+             .split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+        docks << id.trimmed().toULongLong();
+    const QString text =
+        tool(QStringLiteral("xprop"),
+             {QStringLiteral("-root"), QStringLiteral("_NET_CLIENT_LIST_STACKING")});
+    QStringList stack;
+    for (const QString& id : text.mid(text.indexOf(QLatin1Char('#')) + 1).split(QLatin1Char(','))) {
+        if (!id.trimmed().isEmpty() && !docks.contains(number(id)))
+            stack.prepend(QStringLiteral("0x") + QString::number(number(id), 16));
+    }
+    return stack;
+}
+
+bool TestDesktop::startCover(QProcess& cover, XWindow& window)
+{
+    startBackground(
+        cover, QStringLiteral("xmessage"),
+        {QStringLiteral("-geometry"), QStringLiteral("900x700+0+0"), QStringLiteral("cover")});
+    return waitFor(
+        [&] {
+            window =
+                findWindow([](const XWindow& w) { return w.viewable && w.client.width() > 500; },
+                           QStringLiteral("xmessage"));
+            return !window.isNull();
+        },
+        5000);
+}
+
+void TestDesktop::trayClickBringsTheWindowBack_data()
+{
+    QTest::addColumn<int>("style");
+    QTest::addColumn<QString>("away"); // what took the window from the user
+    QTest::newRow("minimised") << int(NormalStyle) << QStringLiteral("minimise");
+    QTest::newRow("covered") << int(NormalStyle) << QStringLiteral("cover");
+    QTest::newRow("kept below, covered") << int(BottomStyle) << QStringLiteral("cover");
+    QTest::newRow("modal editor minimised") << int(NormalStyle) << QStringLiteral("editor");
+}
+
+void TestDesktop::trayClickBringsTheWindowBack()
+{
+    QFETCH(int, style);
+    QFETCH(QString, away);
+    QVERIFY(prepareFolder(styleConfig(style)));
+    QVERIFY(startProgram());
+    const XWindow main = waitForMainWindow();
+    QVERIFY(!main.isNull());
+    XWindow icon;
+    QVERIFY2(waitFor([&] { return !(icon = trayIcon()).isNull(); }, 5000), "no tray icon");
+    const QString hidden = QStringLiteral("_NET_WM_STATE_HIDDEN");
+
+    QProcess cover;
+    XWindow coverWindow;
+    XWindow front = main; // the window that must end in front
+    if (away == QStringLiteral("minimise")) {
+        tool(QStringLiteral("xdotool"), {QStringLiteral("windowminimize"), main.id});
+        QVERIFY(waitFor([&] { return netWmState(main.id).contains(hidden); }, 5000));
+    } else if (away == QStringLiteral("cover")) {
+        QVERIFY2(startCover(cover, coverWindow), "xmessage did not show");
+        QVERIFY(waitFor([&] { return stackFromTop().value(0) == coverWindow.id; }, 5000));
+    } else {
+        QVERIFY(chooseEntry(main, StockSetEntry));
+        QVERIFY(waitFor(
+            [&] {
+                front = findWindow([](const XWindow& w) {
+                    return w.viewable && !w.overrideRedirect &&
+                           w.title == QStringLiteral("股票设置");
+                });
+                return !front.isNull();
+            },
+            5000));
+        tool(QStringLiteral("xdotool"), {QStringLiteral("windowminimize"), front.id});
+        QVERIFY(waitFor([&] { return netWmState(front.id).contains(hidden); }, 5000));
+    }
+    capture(QStringLiteral("root"), QStringLiteral("tray-away-") + QTest::currentDataTag());
+
+    click(icon.client.center(), 1);
+    QStringList stack;
+    QVERIFY2(waitFor(
+                 [&] {
+                     stack = stackFromTop();
+                     return stack.value(0) == front.id && describe(front.id).viewable &&
+                            !netWmState(front.id).contains(hidden) &&
+                            !netWmState(main.id).contains(hidden);
+                 },
+                 5000),
+             qPrintable(QStringLiteral("stack from the top: %1, window %2, state %3")
+                            .arg(stack.join(QLatin1Char(' ')), front.id,
+                                 netWmState(front.id).join(QLatin1Char(' ')))));
+    if (front.id != main.id) // the editor in front, the window right behind it
+        QCOMPARE(stack.value(1), main.id);
+    capture(QStringLiteral("root"), QStringLiteral("tray-back-") + QTest::currentDataTag());
+
+    if (style == BottomStyle) {
+        // In front until the user turns to another window; then below again.
+        QVERIFY(!netWmState(main.id).contains(QStringLiteral("_NET_WM_STATE_BELOW")));
+        click(coverWindow.client.topLeft() + QPoint(20, 20), 1);
+        QVERIFY2(waitFor(
+                     [&] {
+                         return netWmState(main.id).contains(
+                                    QStringLiteral("_NET_WM_STATE_BELOW")) &&
+                                stackFromTop().value(0) == coverWindow.id;
+                     },
+                     5000),
+                 "the window kept below did not go back below");
+        stop(cover);
+    }
+    if (front.id != main.id) {
+        keys({QStringLiteral("Escape")});
+        QVERIFY(waitFor([&] { return !describe(front.id).viewable; }, 5000));
+    }
+    stop(cover);
+    QCOMPARE(exitThroughMenu(waitForMainWindow()), 0);
+}
+
+void TestDesktop::tableFontSizes_data()
+{
+    QTest::addColumn<int>("points");
+    for (int points : {9, 12, 20, 28})
+        QTest::addRow("%d pt", points) << points;
+}
+
+void TestDesktop::tableFontSizes()
+{
+    QFETCH(int, points);
+    QVERIFY(prepareFolder(
+        QStringLiteral("<?xml version=\"1.0\" encoding=\"GB18030\"?>\n<Quotarium version=\"1\">\n"
+                       "    <行情字体 字体=\"宋体\" 大小=\"%1\" 风格=\"0\" 删除线=\"0\" "
+                       "下划线=\"0\"/>\n</Quotarium>\n")
+            .arg(points)));
+    QVERIFY(startProgram());
+    const XWindow main = waitForMainWindow();
+    QVERIFY(!main.isNull());
+    QList<int> bands;
+    QImage image;
+    QSize before;
+    const QString shot = QStringLiteral("table-font-%1pt").arg(points);
+    // Rows apart from each other (a row lower than its font runs into the
+    // next one), once the window has taken the width its texts need.
+    QVERIFY2(waitFor(
+                 [&] {
+                     image = capture(waitForMainWindow().id, shot);
+                     bands = quoteBands(image);
+                     const bool settled = image.size() == before;
+                     before = image.size();
+                     return settled && bands.size() >= qMin(QUOTE_ROWS, 2);
+                 },
+                 10000),
+             qPrintable(QStringLiteral("quote rows seen: %1").arg(bands.size())));
+    // Each row's rightmost text (the change, right-aligned) ends on white
+    // table ground: a cut text runs into the table's edge or scroll bar.
+    bool inBand = false;
+    QPoint end;
+    for (int y = 0; y <= image.height(); ++y) {
+        int right = -1;
+        for (int x = 0; y < image.height() && x < image.width(); ++x) {
+            if (isQuoteText(image.pixel(x, y)))
+                right = x;
+        }
+        if (right > end.x())
+            end = QPoint(right, y);
+        if (right < 0 && inBand) {
+            const QColor after = image.pixelColor(qMin(end.x() + 3, image.width() - 1), end.y());
+            QVERIFY2(qMin(after.red(), qMin(after.green(), after.blue())) >= 245,
+                     qPrintable(QStringLiteral("text cut at (%1, %2)").arg(end.x()).arg(end.y())));
+            end = QPoint();
+        }
+        inBand = right >= 0;
+    }
+    QCOMPARE(exitThroughMenu(waitForMainWindow()), 0);
+}
+
+void TestDesktop::firstStartIndicesIconAndEmptyHint()
+{
+    // No Stocks.xml at all: the two main indices, at once.
+    QVERIFY(prepareFolder());
+    QVERIFY(QFile::remove(QDir(programDir).filePath(QStringLiteral("Stocks.xml"))));
+    QVERIFY(startProgram());
+    XWindow main = waitForMainWindow();
+    QVERIFY(!main.isNull());
+    QList<int> bands;
+    QVERIFY2(waitFor(
+                 [&] {
+                     bands = quoteBands(capture(main.id, QStringLiteral("first-start")));
+                     return bands.size() == 2;
+                 },
+                 10000),
+             qPrintable(QStringLiteral("quote rows seen: %1").arg(bands.size())));
+    // The window icon, at the sizes a desktop asks for; Qt hands X at most
+    // 128 pixels of it.
+    const QString icon = tool(QStringLiteral("xprop"),
+                              {QStringLiteral("-id"), main.id, QStringLiteral("_NET_WM_ICON")});
+    for (int size : {16, 24, 32, 48, 64, 128})
+        QVERIFY2(icon.contains(QStringLiteral("Icon (%1 x %1)").arg(size)),
+                 qPrintable(QStringLiteral("no %1 px window icon").arg(size)));
+    QCOMPARE(exitThroughMenu(main), 0);
+    QVERIFY(QFile::exists(QDir(programDir).filePath(QStringLiteral("Stocks.xml"))));
+
+    // An empty list stays empty, with the hint painted in the table.
+    QVERIFY(prepareFolder());
+    QFile empty(QDir(programDir).filePath(QStringLiteral("Stocks.xml")));
+    QVERIFY(empty.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    empty.write("<?xml version=\"1.0\" encoding=\"GB18030\"?>\n<Quotarium version=\"1\"/>\n");
+    empty.close();
+    QVERIFY(startProgram());
+    main = waitForMainWindow();
+    QVERIFY(!main.isNull());
+    QTest::qWait(1500); // a first reply would have come by now
+    const QImage image = capture(main.id, QStringLiteral("empty-hint"));
+    // Mid-grey text in the lower half, clear of the table's frame.
+    int grey = 0;
+    for (int y = image.height() / 2; y < image.height() - 20; ++y) {
+        for (int x = 20; x < image.width() - 20; ++x) {
+            const QColor c = image.pixelColor(x, y);
+            grey += c.red() > 100 && c.red() < 190 && c.red() == c.green() &&
+                    qAbs(c.blue() - c.red()) < 8;
+        }
+    }
+    QVERIFY2(grey >= 100, qPrintable(QStringLiteral("%1 grey pixels").arg(grey)));
+    QVERIFY(quoteBands(image).isEmpty());
+    QCOMPARE(exitThroughMenu(main), 0);
 }
 
 QTEST_GUILESS_MAIN(TestDesktop)
