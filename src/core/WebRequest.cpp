@@ -90,10 +90,10 @@ QNetworkReply* get(QNetworkAccessManager& manager, QNetworkRequest request, qint
                          QNetworkRequest::NoLessSafeRedirectPolicy);
     QNetworkReply* reply = manager.get(request);
     reply->setProperty(MAX_BYTES_PROPERTY, maxBytes);
-    // Qt's network thread stops reading once this much waits unread, so an
-    // oversized reply stops growing one byte past the limit instead of at
+    // Qt's network thread stops reading once about this much waits unread,
+    // so an oversized reply stops growing near the limit instead of at
     // whatever arrived before the abort below takes effect.
-    reply->setReadBufferSize(maxBytes + 1);
+    reply->setReadBufferSize(maxBytes + READ_AHEAD_BYTES);
 
     // Queued: abort() finishes the reply, which should not happen inside one
     // of its own signals.

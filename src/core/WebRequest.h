@@ -55,10 +55,16 @@ constexpr qint64 quoteReplyMaxBytes(qsizetype codes)
     return 64 * 1024 + qint64(codes) * 2048;
 }
 
+// How far past its limit Qt may read a reply ahead of the abort. Qt's flow
+// control stops short of a full read buffer by up to one block of the
+// connection, so the buffer is made this much larger than the limit: only
+// then is the limit sure to be crossed before Qt waits for a reader.
+constexpr qint64 READ_AHEAD_BYTES = 1024 * 1024;
+
 // Sends a GET of `request` with the program's time-outs, deadline and a
 // redirect policy that never leads from https to http. The reply is aborted
-// once it announces or delivers more than `maxBytes`, and Qt is not let to
-// read much more than that ahead of the abort.
+// once it announces or delivers more than `maxBytes`, and Qt holds at most
+// READ_AHEAD_BYTES more than that before the abort takes effect.
 QNetworkReply* get(QNetworkAccessManager& manager, QNetworkRequest request, qint64 maxBytes);
 
 // The body of a finished reply from get(): empty when it failed, was aborted
