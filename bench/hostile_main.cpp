@@ -106,13 +106,11 @@ void replies(FakeHttpServer& server)
         return hostile;
     });
     const QList<QPair<const char*, HttpReply>> paces = {
-        {"300 MB, length not announced",
-         HttpReply::streamed(qint64(300) << 20).withoutLength()},
+        {"300 MB, length not announced", HttpReply::streamed(qint64(300) << 20).withoutLength()},
         {"200 MB, length announced", HttpReply::streamed(qint64(200) << 20)},
         {"without end", HttpReply::streamed(-1)},
-        {"64 MB packed into 64 KB",
-         HttpReply::ok(qCompress(QByteArray(64 << 20, '\0'), 9).mid(4))
-             .withHeader("Content-Encoding", "deflate")},
+        {"64 MB packed into 64 KB", HttpReply::ok(qCompress(QByteArray(64 << 20, '\0'), 9).mid(4))
+                                        .withHeader("Content-Encoding", "deflate")},
     };
 
     TStockDataSet feed;
@@ -193,8 +191,8 @@ void advertising(FakeHttpServer& server)
             runUntil([&] { return settled; }, 60000);
             const long held = statusKib("VmRSS:") - before;
             const long peak = statusKib("VmHWM:") - before;
-            std::printf("  %d x %d PNG of %lld KB, panel %s: resident %+ld KiB, peak %+ld KiB", side,
-                        side, static_cast<long long>(picture.size() / 1024),
+            std::printf("  %d x %d PNG of %lld KB, panel %s: resident %+ld KiB, peak %+ld KiB",
+                        side, side, static_cast<long long>(picture.size() / 1024),
                         panel.isVisible() ? "shown" : "hidden", held, peak);
             verdict(settled && held < 16 * 1024);
         }
@@ -255,12 +253,14 @@ void trickle(FakeHttpServer& server)
     healthy = true;
     const qint64 recovered = clock.elapsed();
     runUntil([&] { return shownAt >= 0; }, 30000);
-    std::printf("  requests open at once at most  %d (goal <= 2, the batches of one refresh)", most);
+    std::printf("  requests open at once at most  %d (goal <= 2, the batches of one refresh)",
+                most);
     verdict(most <= 2);
     std::printf("  longest request                %lld ms (goal <= 20000 and a little)",
                 static_cast<long long>(longest));
     verdict(longest > 0 && longest < 20500);
-    std::printf("  quotes shown after recovery    %lld ms", static_cast<long long>(shownAt - recovered));
+    std::printf("  quotes shown after recovery    %lld ms",
+                static_cast<long long>(shownAt - recovered));
     verdict(shownAt >= 0);
 }
 

@@ -35,6 +35,7 @@ void readChildren(QXmlStreamReader& reader, QIODevice* device,
 
 // Replaces the file with what `write` produces, only once all of it is on
 // disk: a full disk or a failing device keeps the previous file whole.
+// Anything but a regular file in its place is left alone.
 // `write` returns false when the device did not take the whole document.
 void save(const QString& path, const std::function<bool(QIODevice*)>& write);
 
