@@ -266,6 +266,8 @@ private:
     // The managed windows from the top of the stack down, leaving out the
     // tray, which the window manager keeps above everything.
     QStringList stackFromTop();
+    // A framed window of the program with this title, once it is shown.
+    XWindow waitForTitled(const QString& title);
     // A window of another program over the left part of the screen.
     bool startCover(QProcess& cover, XWindow& window);
 
@@ -955,16 +957,8 @@ void TestDesktop::secondaryWindows()
     const XWindow main = waitForMainWindow();
     QVERIFY(!main.isNull());
     QVERIFY(chooseEntry(main, MenuEntry(entry)));
-    XWindow window;
-    QVERIFY2(waitFor(
-                 [&] {
-                     window = findWindow([&](const XWindow& w) {
-                         return w.viewable && !w.overrideRedirect && w.title == title;
-                     });
-                     return !window.isNull();
-                 },
-                 5000),
-             qPrintable(title + QStringLiteral(" did not open")));
+    const XWindow window = waitForTitled(title);
+    QVERIFY2(!window.isNull(), qPrintable(title + QStringLiteral(" did not open")));
     // Let a chart that is on its way arrive before the picture is taken.
     QTest::qWait(entry == ChartEntry ? 1000 : 300);
     const QImage image = capture(window.id, shot);
@@ -1046,17 +1040,8 @@ void TestDesktop::alertNoticeProfitTooltipAndDialog()
              "no context menu on the table");
     QTest::qWait(300);
     keys({QStringLiteral("Down"), QStringLiteral("Down"), QStringLiteral("Return")});
-    XWindow dialog;
-    QVERIFY2(waitFor(
-                 [&] {
-                     dialog = findWindow([](const XWindow& w) {
-                         return w.viewable && !w.overrideRedirect &&
-                                w.title == QStringLiteral("提醒与持仓");
-                     });
-                     return !dialog.isNull();
-                 },
-                 5000),
-             "the alerts and holdings dialog did not open");
+    const XWindow dialog = waitForTitled(QStringLiteral("提醒与持仓"));
+    QVERIFY2(!dialog.isNull(), "the alerts and holdings dialog did not open");
     QTest::qWait(300);
     QVERIFY(inkPixels(capture(dialog.id, QStringLiteral("stock-alert-dialog"))) >= 400);
     keys({QStringLiteral("Escape")});
@@ -1259,6 +1244,20 @@ void TestDesktop::installedPackageKeepsTheUsersList()
     QCOMPARE(stocksFile.readAll(), saved);
 }
 
+XWindow TestDesktop::waitForTitled(const QString& title)
+{
+    XWindow window;
+    waitFor(
+        [&] {
+            window = findWindow([&](const XWindow& w) {
+                return w.viewable && !w.overrideRedirect && w.title == title;
+            });
+            return !window.isNull();
+        },
+        5000);
+    return window;
+}
+
 QStringList TestDesktop::stackFromTop()
 {
     const auto number = [](const QString& id) { return id.trimmed().toULongLong(nullptr, 0); };
@@ -1327,15 +1326,8 @@ void TestDesktop::trayClickBringsTheWindowBack()
         QVERIFY(waitFor([&] { return stackFromTop().value(0) == coverWindow.id; }, 5000));
     } else {
         QVERIFY(chooseEntry(main, StockSetEntry));
-        QVERIFY(waitFor(
-            [&] {
-                front = findWindow([](const XWindow& w) {
-                    return w.viewable && !w.overrideRedirect &&
-                           w.title == QStringLiteral("股票设置");
-                });
-                return !front.isNull();
-            },
-            5000));
+        front = waitForTitled(QStringLiteral("股票设置"));
+        QVERIFY(!front.isNull());
         tool(QStringLiteral("xdotool"), {QStringLiteral("windowminimize"), front.id});
         QVERIFY(waitFor([&] { return netWmState(front.id).contains(hidden); }, 5000));
     }
