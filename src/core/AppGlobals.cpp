@@ -30,6 +30,24 @@ const QString TRAY_ICON = QStringLiteral(":/image/tray_icon");
 // followed by the six-digit code.
 const QString DISCUSS_URL = QStringLiteral("http://stockpage.10jqka.com.cn/");
 
+bool isSystemProgramDir(const QString& dir)
+{
+#ifdef Q_OS_UNIX
+    // The folders a package manager puts programs in. Root may write there,
+    // yet settings written beside a packaged program would belong to nobody's
+    // package and be shared by every user who runs it as root.
+    static const QStringList systemDirs = {
+        QStringLiteral("/bin"),           QStringLiteral("/sbin"),
+        QStringLiteral("/usr/bin"),       QStringLiteral("/usr/sbin"),
+        QStringLiteral("/usr/games"),     QStringLiteral("/usr/local/bin"),
+        QStringLiteral("/usr/local/sbin")};
+    return systemDirs.contains(QDir::cleanPath(dir));
+#else
+    Q_UNUSED(dir);
+    return false;
+#endif
+}
+
 QString chooseDataDir(const QString& executableDir)
 {
     // Every save writes a new file beside its target and renames it over the
@@ -37,7 +55,7 @@ QString chooseDataDir(const QString& executableDir)
     // Permission bits alone do not answer it: root ignores them, a read-only
     // mount does not show in them and Windows keeps its rights elsewhere.
     QTemporaryFile probe(executableDir + QStringLiteral("/.quotarium-probe-XXXXXX"));
-    if (probe.open())
+    if (!isSystemProgramDir(executableDir) && probe.open())
         return executableDir;
     const QString perUser = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     if (perUser.isEmpty())

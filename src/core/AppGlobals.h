@@ -31,7 +31,10 @@ QString dataDirPath();
 // unpacked the program into), otherwise the user's own data folder of the
 // platform, created when missing (a system-wide install, whose program folder
 // only the administrator may change).
+// A system folder of programs (/usr/bin and its kin) counts as not writable
+// even for root.
 QString chooseDataDir(const QString& executableDir);
+bool isSystemProgramDir(const QString& dir);
 
 // Lets a test give the program a data folder of its own so that tests never
 // share Config.xml or Stocks.xml. The program itself never calls it; an empty

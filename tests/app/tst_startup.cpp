@@ -34,6 +34,8 @@ private slots:
     void overrideMovesBothFiles();
     void dataFolderFollowsWritability_data();
     void dataFolderFollowsWritability();
+    void systemProgramFolders_data();
+    void systemProgramFolders();
     void trayIconIsEmbedded();
     void qtDialogsSpeakChinese_data();
     void qtDialogsSpeakChinese();
@@ -113,6 +115,36 @@ void TestStartup::overrideMovesBothFiles()
         QCOMPARE(stocksFilePath(), temp.stocksFile());
     }
     QVERIFY(!configFilePath().startsWith(dir));
+}
+
+void TestStartup::systemProgramFolders_data()
+{
+    QTest::addColumn<QString>("dir");
+    QTest::addColumn<bool>("system");
+#ifdef Q_OS_UNIX
+    QTest::newRow("package") << QStringLiteral("/usr/bin") << true;
+    QTest::newRow("trailing slash") << QStringLiteral("/usr/bin/") << true;
+    QTest::newRow("local install") << QStringLiteral("/usr/local/bin") << true;
+#endif
+    QTest::newRow("unpacked under opt") << QStringLiteral("/opt/quotarium") << false;
+    QTest::newRow("unpacked at home") << QStringLiteral("/home/user/quotarium") << false;
+    QTest::newRow("below usr/bin") << QStringLiteral("/usr/bin/quotarium") << false;
+}
+
+void TestStartup::systemProgramFolders()
+{
+    QFETCH(QString, dir);
+    QFETCH(bool, system);
+    QCOMPARE(isSystemProgramDir(dir), system);
+    if (!system)
+        return;
+    // Root may write /usr/bin; the data must still go to the user's folder.
+    QTemporaryDir dataHome;
+    const QByteArray savedDataHome = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome.path()));
+    const QString chosen = chooseDataDir(dir);
+    qputenv("XDG_DATA_HOME", savedDataHome);
+    QVERIFY2(chosen.startsWith(dataHome.path()), qPrintable(chosen));
 }
 
 void TestStartup::dataFolderFollowsWritability_data()

@@ -11,7 +11,11 @@ TempAppDir::TempAppDir()
 
 TempAppDir::~TempAppDir()
 {
-    setDataDirOverride(QString());
+    // A fixture assigned over another is made before the old one dies; the
+    // old one must not take the new folder away, or the rest of the test
+    // would write beside the test executable.
+    if (dataDirPath() == dir.path())
+        setDataDirOverride(QString());
 }
 
 bool TempAppDir::writeFile(const QString& name, const QByteArray& bytes) const
