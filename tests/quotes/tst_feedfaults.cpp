@@ -106,7 +106,7 @@ private slots:
     void faultKeepsLastGoodQuotes()
     {
         QFETCH(HttpReply, fault);
-        web::setTransferTimeout(300);
+        web::setTransferTimeout(1000);
         server->enqueue(HttpReply::gb18030(
             quoteEntry(QStringLiteral("sh600000"), QStringLiteral("浦发银行"), 10, 10.5) +
             quoteEntry(QStringLiteral("sz000001"), QStringLiteral("平安银行"), 12, 11.4)));
@@ -177,7 +177,9 @@ private slots:
         QFETCH(int, codes);
         QFETCH(QList<int>, batches);
         QFETCH(int, failing);
-        web::setTransferTimeout(300);
+        // Well above the first batch's 200 ms delay, so a loaded machine cannot
+        // turn the late answer into a time-out.
+        web::setTransferTimeout(1500);
         QStringList list;
         for (int i = 0; i < codes; ++i)
             list << QStringLiteral("sz%1").arg(i, 6, 10, QLatin1Char('0'));
@@ -242,8 +244,10 @@ private slots:
     {
         QFETCH(HttpReply, first);
         QFETCH(QStringList, shown);
-        web::setTransferTimeout(600);
-        web::setDeadline(1000);
+        // The late answer (200 ms) must stay well inside both limits on a
+        // loaded machine; the silent and trickling rows end by them.
+        web::setTransferTimeout(1500);
+        web::setDeadline(2500);
         server->setHandler([&](const HttpRequestRecord& request) {
             const QString code = codesOfQuotePath(request.path).value(0);
             if (code == QStringLiteral("sh600001"))
