@@ -384,7 +384,10 @@ void TMainForm::bringForward()
 
 void TMainForm::setStaysBelow(bool below)
 {
-    const Qt::WindowFlags flags = below ? Qt::Window | Qt::WindowStaysOnBottomHint : Qt::Window;
+    // The style's own flags, so lifting and lowering never drift from the
+    // styles the menu sets.
+    const Qt::WindowFlags flags =
+        Qt::Window | *styleFlags(below ? TConfig::BottomStyle : TConfig::NormalStyle);
     overrideWindowFlags(flags);
     if (QWindow* native = windowHandle())
         native->setFlags(flags);
