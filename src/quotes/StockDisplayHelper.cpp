@@ -42,6 +42,8 @@ TStockDisplayHelper::TStockDisplayHelper(QObject* parent)
       dataSet(std::make_unique<TStockDataSet>())
 {
     connect(dataSet.get(), &TStockDataSet::readFinished, this, &TStockDisplayHelper::setWidgetText);
+    connect(dataSet.get(), &TStockDataSet::downloadFailed, this,
+            &TStockDisplayHelper::refreshFailed);
 }
 
 TStockDisplayHelper::~TStockDisplayHelper() = default;
@@ -59,6 +61,12 @@ void TStockDisplayHelper::display()
 }
 
 void TStockDisplayHelper::setWidgetText(const TStockDataItems& items)
+{
+    writeTable(items);
+    emit quotesShown(items);
+}
+
+void TStockDisplayHelper::writeTable(const TStockDataItems& items)
 {
     if (!table)
         return;

@@ -30,12 +30,18 @@ public:
     // arrive. Records that arrive while no table is set are ignored.
     void setTable(QTableWidget* widget) { table = widget; }
 
-    // Read access for tests and tools.
+    // Read access for tests and tools; the program itself hears of quotes
+    // through the signals below.
     TStockDataSet* feed() const { return dataSet.get(); }
     TStockCodeList* codeList() const { return stockList.get(); }
 
 signals:
     void stockCodeChanged(TStockCodeDataItems items);
+    // The records of a good refresh, once they are in the table: row i of the
+    // table is records[i]. By reference, as the feed hands them on.
+    void quotesShown(const TStockDataItems& records);
+    // The newest refresh failed; the table keeps the last records.
+    void refreshFailed();
 
 public slots:
     void display();
@@ -44,6 +50,7 @@ private slots:
     void setWidgetText(const TStockDataItems& items);
 
 private:
+    void writeTable(const TStockDataItems& items);
     void resizeRows(int count);
     void setRowTexts(int row, const QStringList& texts, const QBrush& color);
 

@@ -3,7 +3,6 @@
 #include "core/AppGlobals.h"
 #include "core/Clock.h"
 #include "quotes/QuoteWatch.h"
-#include "quotes/StockDataSet.h"
 #include "quotes/StockDisplayHelper.h"
 #include "settings/Config.h"
 #include "settings/OptionForm.h"
@@ -92,9 +91,8 @@ TMainForm::TMainForm(QWidget* parent)
                         setStaysBelow(true);
                 }
             });
-    // After the display's own connection: the table is written first.
-    connect(displayHelper->feed(), &TStockDataSet::readFinished, this, &TMainForm::quotesArrived);
-    connect(displayHelper->feed(), &TStockDataSet::downloadFailed, this, &TMainForm::quotesFailed);
+    connect(displayHelper, &TStockDisplayHelper::quotesShown, this, &TMainForm::quotesArrived);
+    connect(displayHelper, &TStockDisplayHelper::refreshFailed, this, &TMainForm::quotesFailed);
     ui->tabStock->viewport()->installEventFilter(this);
 
     initAd();

@@ -52,14 +52,22 @@ private slots:
 
     void rowsFollowRecords()
     {
+        // Those who hear of the records find them in the table already.
+        QList<int> rowsWhenShown;
+        connect(helper.get(), &TStockDisplayHelper::quotesShown, this,
+                [&](const TStockDataItems&) { rowsWhenShown << table->rowCount(); });
+        QSignalSpy failed(helper.get(), &TStockDisplayHelper::refreshFailed);
         deliver(records(3));
         QCOMPARE(table->rowCount(), 3);
         deliver(records(2));
         QCOMPARE(table->rowCount(), 2);
         QCOMPARE(table->item(1, 1)->text(), QStringLiteral("600001"));
+        emit helper->feed()->downloadFailed();
         helper->setTable(nullptr); // records before the table is set are ignored
         deliver(records(3));
         QCOMPARE(table->rowCount(), 2);
+        QCOMPARE(rowsWhenShown, QList<int>({3, 2, 2}));
+        QCOMPARE(failed.size(), 1);
     }
 
     void cells_data()
