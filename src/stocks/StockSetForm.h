@@ -31,6 +31,9 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // Lists of other tickers say why they brought nothing, unlike old files.
+    void importOtherList(const QString& fileName);
+
     std::unique_ptr<TStockSetHelper> helper;
     std::unique_ptr<Ui_TStockSetForm> ui;
 };

@@ -47,7 +47,9 @@ bool messageBox(QMessageBox::Icon icon, const QString& title, const QString& tex
 
     QMessageBox box(icon, title, text, QMessageBox::NoButton, parent);
     QPushButton* first = box.addButton(button1, QMessageBox::AcceptRole);
-    QPushButton* second = box.addButton(button2, QMessageBox::RejectRole);
+    // A notice without a choice has its one button.
+    QPushButton* second =
+        button2.isEmpty() ? first : box.addButton(button2, QMessageBox::RejectRole);
     box.setDefaultButton(first);
     box.setEscapeButton(second);
     box.exec();

@@ -24,6 +24,7 @@ namespace vk {
 
 // Shows a modal question with two buttons; true when the first is chosen.
 // Closing the box (Esc, the window's close button) counts as the second.
+// Without a second button's text the box is a notice with one button.
 bool messageBox(QMessageBox::Icon icon, const QString& title, const QString& text,
                 const QString& button1, const QString& button2, QWidget* parent);
 

@@ -35,6 +35,8 @@ private slots:
     void importSplitsOldFiles_data();
     void importSplitsOldFiles();
     void importTwiceAppendsTwice();
+    void importsOtherTickersLists_data();
+    void importsOtherTickersLists();
     void saveReachesTheMainWindow();
 
 private:
@@ -229,6 +231,68 @@ void TestStockSetForm::importTwiceAppendsTwice()
     QCOMPARE(tableColumn(*table(), 0).mid(3), QStringList({"sz000002", "sz000002"}));
     button("btnSave")->click();
     QCOMPARE(readStocks().size(), size_t(5));
+}
+
+void TestStockSetForm::importsOtherTickersLists_data()
+{
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>(
+        "added");                         // code|remark; the table has sh600000, sz000001, sh601398
+    QTest::addColumn<QString>("refusal"); // the message box's text, empty for none
+
+    const QString none = QStringLiteral("文件中没有可识别的自选股，未导入任何股票。");
+    QTest::newRow("settings.json with comments, trailing commas")
+        << "settings.json"
+        << QByteArray("\xef\xbb\xbf{\n  // mine\n  \"http.proxy\": \"http://a//b\",\n"
+                      "  /* list */ \"leek-fund.stocks\": [\"sh600036\", \"hk00700\",\n"
+                      "    \"SZ000858\", \"sh600000\",],\n}\n")
+        << QStringList({"sh600036|", "sz000858|"}) << QString();
+    QTest::newRow("broken settings.json")
+        << "settings.json" << QByteArray("{\"leek-fund.stocks\": [\"sh600036\"") << QStringList()
+        << none;
+    QTest::newRow("settings.json without the list")
+        << "settings.json" << QByteArray("{\"editor.fontSize\": 14}") << QStringList() << none;
+    QTest::newRow("ticker yaml") << "ticker.yaml"
+                                 << QByteArray("show-summary: true\nwatchlist:  # mine\n"
+                                               "  - 600036.SS\n  - \"000858.sz\"\n  - AAPL\n"
+                                               "  - 430047.BJ\nlots:\n  - symbol: 600519.SS\n")
+                                 << QStringList({"sh600036|", "sz000858|", "bj430047|"})
+                                 << QString();
+    QTest::newRow("ticker yaml, flow list")
+        << "t.yml" << QByteArray("watchlist: [600036.SS, 0700.HK]\n") << QStringList({"sh600036|"})
+        << QString();
+    QTest::newRow("yaml without a watchlist")
+        << "t.yml" << QByteArray("lots:\n  - symbol: 600036.SS\n") << QStringList() << none;
+    QTest::newRow("text, separators, markets by digits, known codes once")
+        << "codes.txt" << QByteArray("600036 sz000001;920001,SH601398\r\n830799\t300750\n600036\n")
+        << QStringList({"sh600036|", "bj920001|", "bj830799|", "sz300750|"}) << QString();
+    QTest::newRow("CSV with names in GB18030")
+        << "list.csv"
+        << gb18030::encode(QStringLiteral("代码,名称\n600519,贵州茅台\n\"000858\";五粮液\n"))
+        << QStringList({QStringLiteral("sh600519|贵州茅台"), QStringLiteral("sz000858|五粮液")})
+        << QString();
+    QTest::newRow("text without codes")
+        << "notes.txt" << QByteArray("buy low 100001 510300 hk00700\n") << QStringList() << none;
+    QTest::newRow("too large") << "codes.txt" << QByteArray(1024 * 1024 + 1, '6') << QStringList()
+                               << QStringLiteral(
+                                      "文件超过 1 MiB，不是自选股列表，未导入任何股票。");
+    QTest::newRow("another kind") << "codes.xml" << QByteArray("600036") << QStringList() << none;
+}
+
+void TestStockSetForm::importsOtherTickersLists()
+{
+    QFETCH(QString, fileName);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, added);
+    QFETCH(QString, refusal);
+    QVERIFY(dir->writeFile(fileName, bytes));
+    fileDialog::setNextOpenFileName(dir->filePath(fileName));
+    vk::setNextMessageBoxAnswer(true);
+    button("btnImport")->click();
+    QCOMPARE(tableRows(*table()).mid(3), added);
+    const auto asked = vk::askedMessageBoxes();
+    QCOMPARE(asked.isEmpty() ? QString() : asked.last().text, refusal);
 }
 
 void TestStockSetForm::saveReachesTheMainWindow()
