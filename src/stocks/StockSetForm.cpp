@@ -9,8 +9,12 @@
 #include "ui_StockSetForm.h"
 #include "vendor_api/VkPack.h"
 
+#include <QDropEvent>
 #include <QFile>
+#include <QKeyEvent>
 #include <QSet>
+
+#include <algorithm>
 
 TStockSetForm::TStockSetForm(QWidget* parent)
     : QDialog(parent), ui(std::make_unique<Ui_TStockSetForm>())
@@ -19,6 +23,19 @@ TStockSetForm::TStockSetForm(QWidget* parent)
     setWindowFlags(Qt::Dialog | Qt::WindowCloseButtonHint);
     helper = std::make_unique<TStockSetHelper>();
     helper->table = ui->tabStock;
+
+    // Rows go into the user's order by dragging them, one or several, or
+    // with Ctrl+Up and Ctrl+Down. The table moves whole rows itself
+    // (eventFilter): its own drop would move single cells over others.
+    QTableWidget* table = ui->tabStock;
+    table->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    table->setDragEnabled(true);
+    table->setDragDropMode(QAbstractItemView::DragDrop);
+    table->setDragDropOverwriteMode(false);
+    table->setDropIndicatorShown(true);
+    table->setDefaultDropAction(Qt::CopyAction);
+    table->installEventFilter(this);
+    table->viewport()->installEventFilter(this);
 }
 
 TStockSetForm::~TStockSetForm()
@@ -33,6 +50,79 @@ void TStockSetForm::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
     ui->btnChange->setFocus(Qt::OtherFocusReason);
     helper->loadToTable();
+}
+
+bool TStockSetForm::eventFilter(QObject* watched, QEvent* event)
+{
+    QTableWidget* table = ui->tabStock;
+    if (watched == table && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->modifiers() == Qt::ControlModifier &&
+            (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down)) {
+            moveChosenRows(key->key() == Qt::Key_Up ? -1 : 1);
+            return true;
+        }
+    }
+    if (watched == table->viewport()) {
+        switch (event->type()) {
+        case QEvent::DragEnter:
+        case QEvent::DragMove:
+        case QEvent::Drop: {
+            auto* drop = static_cast<QDropEvent*>(event);
+            // Only the table's own rows are taken, nothing from elsewhere.
+            if (drop->source() != table) {
+                drop->ignore();
+                return true;
+            }
+            if (event->type() != QEvent::Drop)
+                return false; // the view draws where the rows would go
+            const QPoint at = drop->position().toPoint();
+            int before = table->rowAt(at.y());
+            if (before < 0)
+                before = table->rowCount();
+            else if (at.y() > table->visualRect(table->model()->index(before, 0)).center().y())
+                ++before;
+            helper->moveRows(chosenRows(), before);
+            // Not a move: the view would then delete the dragged cells.
+            drop->setDropAction(Qt::CopyAction);
+            drop->accept();
+            table->viewport()->update();
+            return true;
+        }
+        default:
+            break;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+QList<int> TStockSetForm::chosenRows() const
+{
+    QList<int> rows;
+    for (const QModelIndex& index : ui->tabStock->selectionModel()->selectedIndexes())
+        rows << index.row();
+    if (rows.isEmpty() && ui->tabStock->currentRow() >= 0)
+        rows << ui->tabStock->currentRow();
+    return rows;
+}
+
+void TStockSetForm::moveChosenRows(int by)
+{
+    QList<int> rows = chosenRows();
+    if (rows.isEmpty())
+        return;
+    std::sort(rows.begin(), rows.end());
+    QTableWidget* table = ui->tabStock;
+    if (rows.front() + by < 0 || rows.back() + by >= table->rowCount())
+        return;
+    const QModelIndex current = table->currentIndex();
+    const int currentOffset = current.isValid() ? current.row() - rows.front() : 0;
+    // Down by one is before the row after the one below the last.
+    const int moved = helper->moveRows(rows, by < 0 ? rows.front() + by : rows.back() + 2);
+    // The cursor goes along without changing what is selected.
+    table->selectionModel()->setCurrentIndex(
+        table->model()->index(moved + qMax(0, currentOffset), qMax(0, current.column())),
+        QItemSelectionModel::NoUpdate);
 }
 
 void TStockSetForm::addRow(const QString& code)

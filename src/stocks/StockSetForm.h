@@ -29,10 +29,14 @@ public slots:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // Lists of other tickers say why they brought nothing, unlike old files.
     void importOtherList(const QString& fileName);
+    // The rows of the selected cells, or the current row when none is selected.
+    QList<int> chosenRows() const;
+    void moveChosenRows(int by);
 
     std::unique_ptr<TStockSetHelper> helper;
     std::unique_ptr<Ui_TStockSetForm> ui;

@@ -2,7 +2,11 @@
 
 #include "stocks/StockCodeList.h"
 
+#include <QItemSelection>
 #include <QTableWidget>
+
+#include <algorithm>
+#include <vector>
 
 namespace {
 // The table shows only code and remark. The other four fields of a loaded
@@ -67,4 +71,42 @@ QTableWidgetItem* TStockSetHelper::createItem(const QString& text, Qt::Alignment
     auto* item = new QTableWidgetItem(text);
     item->setTextAlignment(alignment | Qt::AlignVCenter);
     return item;
+}
+
+int TStockSetHelper::moveRows(QList<int> rows, int before)
+{
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    const int columns = table->columnCount();
+    rows.erase(std::remove_if(rows.begin(), rows.end(),
+                              [this](int row) { return row < 0 || row >= table->rowCount(); }),
+               rows.end());
+    if (rows.isEmpty())
+        return -1;
+    // The items themselves move, and with them the fields the table does
+    // not show.
+    std::vector<std::vector<QTableWidgetItem*>> taken;
+    int target = qBound(0, before, table->rowCount());
+    for (int row : rows) {
+        std::vector<QTableWidgetItem*> cells;
+        for (int column = 0; column < columns; ++column)
+            cells.push_back(table->takeItem(row, column));
+        taken.push_back(std::move(cells));
+        if (row < before)
+            --target;
+    }
+    for (auto row = rows.crbegin(); row != rows.crend(); ++row)
+        table->removeRow(*row);
+    table->clearSelection();
+    for (size_t i = 0; i < taken.size(); ++i) {
+        const int row = target + int(i);
+        table->insertRow(row);
+        for (int column = 0; column < columns; ++column)
+            table->setItem(row, column, taken[i][size_t(column)]);
+    }
+    const int last = target + int(taken.size()) - 1;
+    table->selectionModel()->select(
+        QItemSelection(table->model()->index(target, 0), table->model()->index(last, columns - 1)),
+        QItemSelectionModel::Select);
+    return target;
 }

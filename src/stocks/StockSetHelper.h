@@ -22,6 +22,10 @@ public:
     void saveFromTable();
     void setRow(int row, const QStringList& cells);
     QTableWidgetItem* createItem(const QString& text, Qt::Alignment alignment);
+    // Moves the given rows, in their order, to stand before row `before`
+    // (the row count puts them last), with every field they carry, and
+    // selects them. Returns the first moved row's new place.
+    int moveRows(QList<int> rows, int before);
 
     QTableWidget* table = nullptr;
 

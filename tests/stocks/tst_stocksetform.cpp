@@ -4,6 +4,7 @@
 #include "stocks/LegacyImport.h"
 #include "stocks/StockCodeList.h"
 #include "stocks/StockSetForm.h"
+#include "stocks/StockSetHelper.h"
 #include "ui/MainForm.h"
 #include "vendor_api/VkPack.h"
 
@@ -32,6 +33,8 @@ private slots:
     void cancelWritesNothing();
     void saveOnEmptyTableWritesEmptyList();
     void hiddenFieldsSurviveASave();
+    void reorderCarriesEveryField_data();
+    void reorderCarriesEveryField();
     void importSplitsOldFiles_data();
     void importSplitsOldFiles();
     void importTwiceAppendsTwice();
@@ -179,6 +182,69 @@ void TestStockSetForm::hiddenFieldsSurviveASave()
     QCOMPARE(items[0].holding, QStringLiteral("300"));
     QCOMPARE(items[1].code, QStringLiteral("请输入代码"));
     QCOMPARE(items[1].upperAlert, QString());
+}
+
+void TestStockSetForm::reorderCarriesEveryField_data()
+{
+    QTest::addColumn<QList<int>>("selected");
+    QTest::addColumn<int>("key");        // with Ctrl; 0 drops the rows before `dropBefore`
+    QTest::addColumn<int>("dropBefore"); // the row count drops them last
+    QTest::addColumn<QStringList>("codes");
+    QTest::newRow("Ctrl+Down") << QList<int>{0} << int(Qt::Key_Down) << 0
+                               << QStringList({"sz000001", "sh600000", "sh601398"});
+    QTest::newRow("Ctrl+Up from the second row")
+        << QList<int>{1} << int(Qt::Key_Up) << 0
+        << QStringList({"sz000001", "sh600000", "sh601398"});
+    QTest::newRow("Ctrl+Up at the top stays") << QList<int>{0} << int(Qt::Key_Up) << 0
+                                              << QStringList({"sh600000", "sz000001", "sh601398"});
+    QTest::newRow("two rows down together") << QList<int>{0, 1} << int(Qt::Key_Down) << 0
+                                            << QStringList({"sh601398", "sh600000", "sz000001"});
+    QTest::newRow("two dragged last")
+        << QList<int>{1, 0} << 0 << 3 << QStringList({"sh601398", "sh600000", "sz000001"});
+    QTest::newRow("last dragged first")
+        << QList<int>{2} << 0 << 0 << QStringList({"sh601398", "sh600000", "sz000001"});
+    QTest::newRow("dropped onto itself")
+        << QList<int>{1} << 0 << 1 << QStringList({"sh600000", "sz000001", "sh601398"});
+}
+
+void TestStockSetForm::reorderCarriesEveryField()
+{
+    QFETCH(QList<int>, selected);
+    QFETCH(int, key);
+    QFETCH(int, dropBefore);
+    QFETCH(QStringList, codes);
+    TStockCodeDataItems items = readStocks();
+    items[0].upperAlert = QStringLiteral("12");
+    items[0].costPrice = QStringLiteral("9.5");
+    items[0].holding = QStringLiteral("300");
+    writeStocks(items);
+    form = std::make_unique<TStockSetForm>();
+    form->show();
+
+    for (int row : selected)
+        table()->selectionModel()->select(table()->model()->index(row, 1),
+                                          QItemSelectionModel::Select);
+    table()->selectionModel()->setCurrentIndex(table()->model()->index(selected.front(), 1),
+                                               QItemSelectionModel::NoUpdate);
+    if (key) {
+        QTest::keyClick(table(), Qt::Key(key), Qt::ControlModifier);
+    } else {
+        TStockSetHelper dragged; // what a drop does, without a drag's own loop
+        dragged.table = table();
+        dragged.moveRows(selected, dropBefore);
+    }
+    QCOMPARE(tableColumn(*table(), 0), codes);
+    const int moved = int(codes.indexOf(QStringLiteral("sh600000")));
+    QCOMPARE(table()->item(moved, 1)->text(), QStringLiteral("浦发"));
+    QVERIFY(table()->selectionModel()->isSelected(table()->model()->index(moved, 1)) ||
+            !selected.contains(0));
+    button("btnSave")->click();
+    const TStockCodeDataItems saved = readStocks();
+    QCOMPARE(codesOf(saved), codes);
+    QCOMPARE(saved[size_t(moved)].upperAlert, QStringLiteral("12"));
+    QCOMPARE(saved[size_t(moved)].costPrice, QStringLiteral("9.5"));
+    QCOMPARE(saved[size_t(moved)].holding, QStringLiteral("300"));
+    QCOMPARE(saved[size_t(codes.indexOf(QStringLiteral("sz000001")))].upperAlert, QString());
 }
 
 void TestStockSetForm::importSplitsOldFiles_data()
