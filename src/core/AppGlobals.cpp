@@ -83,6 +83,11 @@ QString stocksFilePath()
     return dataDirPath() + QStringLiteral("/Stocks.xml");
 }
 
+QString settingsFilePath()
+{
+    return dataDirPath() + QStringLiteral("/Settings.ini");
+}
+
 void setDataDirOverride(const QString& dir)
 {
     dataDirOverride() = dir;

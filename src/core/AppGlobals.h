@@ -19,6 +19,8 @@ extern const QString DISCUSS_URL;
 // Both data files live in the data folder, whatever the working directory.
 QString configFilePath();
 QString stocksFilePath();
+// The program's own settings beyond Config.xml, beside the two data files.
+QString settingsFilePath();
 
 // The data folder. The first call decides it for the whole run, so every
 // read and every write of a run goes to the same place; start-up makes that

@@ -4,7 +4,7 @@
 #include <QString>
 #include <QTemporaryDir>
 
-// Gives one test its own data folder: Config.xml and Stocks.xml of the code
+// Gives one test its own data folder: Config.xml, Stocks.xml and Settings.ini of the code
 // under test are read and written there for as long as this object lives.
 class TempAppDir
 {
@@ -19,6 +19,7 @@ public:
     QString filePath(const QString& name) const { return dir.filePath(name); }
     QString configFile() const { return filePath(QStringLiteral("Config.xml")); }
     QString stocksFile() const { return filePath(QStringLiteral("Stocks.xml")); }
+    QString settingsFile() const { return filePath(QStringLiteral("Settings.ini")); }
 
     bool writeFile(const QString& name, const QByteArray& bytes) const;
     QByteArray readFile(const QString& name) const;
