@@ -1,10 +1,15 @@
 #include "ui/QuoteTableLook.h"
 
 #include <QEvent>
+#include <QFontMetricsF>
 #include <QHeaderView>
 #include <QPainter>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTableWidget>
+
+#include <algorithm>
+#include <cmath>
 
 TQuoteTableLook::TQuoteTableLook(QTableWidget* table)
     : QObject(table), table(table), viewport(table->viewport()),
@@ -18,10 +23,14 @@ TQuoteTableLook::TQuoteTableLook(QTableWidget* table)
     const auto rowsChanged = [this] { refit = true; };
     connect(model, &QAbstractItemModel::rowsInserted, this, rowsChanged);
     connect(model, &QAbstractItemModel::rowsRemoved, this, rowsChanged);
-    connect(model, &QAbstractItemModel::dataChanged, this, [this] {
-        fitColumns(refit);
-        refit = false;
-    });
+    connect(model, &QAbstractItemModel::dataChanged, this,
+            [this](const QModelIndex& topLeft, const QModelIndex& bottomRight) {
+                if (refit)
+                    fitColumns(true);
+                else
+                    growColumns(topLeft, bottomRight);
+                refit = false;
+            });
     fitRows();
     fitColumns(true);
 }
@@ -50,19 +59,81 @@ void TQuoteTableLook::fitRows()
     table->verticalHeader()->setDefaultSectionSize(lineSpacing + qMax(6, lineSpacing / 4));
 }
 
+int TQuoteTableLook::textWidth(const QString& text) const
+{
+    // What the item delegate asks for a single line of text: its advance and
+    // the focus frame's margin on both sides, plus the grid line. The advance
+    // needs no line layout, which is what made asking the view for each
+    // column's size hint cost more than the rest of a refresh.
+    const int margin =
+        table->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, table) + 1;
+    const qreal advance = QFontMetricsF(table->font()).horizontalAdvance(text);
+    return int(std::ceil(advance)) + 2 * margin + (table->showGrid() ? 1 : 0);
+}
+
+QString TQuoteTableLook::cellText(int row, int column) const
+{
+    const QTableWidgetItem* item = table->item(row, column);
+    return item ? item->text() : QString();
+}
+
 void TQuoteTableLook::fitColumns(bool shrink)
 {
-    QHeaderView* header = table->horizontalHeader();
-    // Public in the base class, protected in QTableView.
-    const QAbstractItemView* view = table;
-    const int last = table->columnCount() - 1;
-    int needed = 2 * table->frameWidth() + table->verticalScrollBar()->sizeHint().width();
-    for (int column = 0; column <= last; ++column) {
+    const QHeaderView* header = table->horizontalHeader();
+    const int rows = table->rowCount();
+    const int columns = table->columnCount();
+    widest.assign(size_t(columns), designWidth);
+    measured.assign(size_t(rows) * size_t(columns), QString());
+    for (int column = 0; column < columns; ++column) {
         // No column gets narrower than the form's width, the stretched last
         // one included: the header keeps it at that width even where the
         // others leave it less room.
-        const int wanted = qMax(
-            qMax(view->sizeHintForColumn(column), header->sectionSizeHint(column)), designWidth);
+        int& wanted = widest[size_t(column)];
+        wanted = std::max(wanted, header->sectionSizeHint(column));
+        for (int row = 0; row < rows; ++row) {
+            QString& text = measured[size_t(row) * size_t(columns) + size_t(column)];
+            text = cellText(row, column);
+            if (!text.isEmpty())
+                wanted = std::max(wanted, textWidth(text));
+        }
+    }
+    applyWidths(shrink);
+}
+
+void TQuoteTableLook::growColumns(const QModelIndex& topLeft, const QModelIndex& bottomRight)
+{
+    const int columns = table->columnCount();
+    if (widest.size() != size_t(columns) ||
+        measured.size() != size_t(table->rowCount()) * size_t(columns)) {
+        fitColumns(false);
+        return;
+    }
+    bool grown = false;
+    for (int row = topLeft.row(); row <= bottomRight.row(); ++row) {
+        for (int column = topLeft.column(); column <= bottomRight.column(); ++column) {
+            QString& known = measured[size_t(row) * size_t(columns) + size_t(column)];
+            QString text = cellText(row, column);
+            if (text == known)
+                continue;
+            const int width = textWidth(text);
+            known = std::move(text);
+            if (width > widest[size_t(column)]) {
+                widest[size_t(column)] = width;
+                grown = true;
+            }
+        }
+    }
+    if (grown)
+        applyWidths(false);
+}
+
+void TQuoteTableLook::applyWidths(bool shrink)
+{
+    QHeaderView* header = table->horizontalHeader();
+    const int last = int(widest.size()) - 1;
+    int needed = 2 * table->frameWidth() + table->verticalScrollBar()->sizeHint().width();
+    for (int column = 0; column <= last; ++column) {
+        const int wanted = widest[size_t(column)];
         if (column == last) {
             needed += wanted;
             break;

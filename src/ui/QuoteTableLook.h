@@ -1,7 +1,11 @@
 #pragma once
 
 #include <QObject>
+#include <QString>
 
+#include <vector>
+
+class QModelIndex;
 class QTableWidget;
 class QWidget;
 
@@ -23,9 +27,15 @@ protected:
 
 private:
     void fitRows();
-    // Columns take the width of their texts; with `shrink` false they only
-    // grow, so that a refresh moves nothing unless a text would be cut.
+    // Columns take the width of their widest text, measured anew for every
+    // cell; with `shrink` false they only grow, so that nothing moves unless a
+    // text would be cut.
     void fitColumns(bool shrink);
+    // A refresh: only texts not measured before can need more room.
+    void growColumns(const QModelIndex& topLeft, const QModelIndex& bottomRight);
+    void applyWidths(bool shrink);
+    int textWidth(const QString& text) const;
+    QString cellText(int row, int column) const;
     void paintHint();
 
     QTableWidget* table;
@@ -34,4 +44,10 @@ private:
     QWidget* viewport;
     int designWidth;   // the form's column width: columns never get narrower
     bool refit = true; // the rows changed: the next texts set the widths anew
+    // Per column the width its widest text needs, and per cell (row by row)
+    // the text that was measured last. A text equal to one measured since the
+    // last full fit already fits its column, in whatever row it now stands,
+    // so sorting or recolouring rows costs no measuring.
+    std::vector<int> widest;
+    std::vector<QString> measured;
 };
