@@ -1,6 +1,7 @@
 // Answers like the real services, on 127.0.0.1:<port> (default 18080):
 //   /list=<codes>            quotes in GB18030, a random walk per code
 //   /newchart/<kind>/n/<code>.gif   chart images
+//   /s3/?q=<text>            stock suggestions by code, name or pinyin initials
 //   /quotarium/ver.php       the update check (no newer release)
 //   /quotarium/ad/...        the advertising configuration and its image
 // Build the program with the `demo` preset to point it here.
@@ -18,6 +19,7 @@
 #include <QPainter>
 #include <QRandomGenerator>
 #include <QTime>
+#include <QUrlQuery>
 
 #include <cstdio>
 
@@ -32,25 +34,26 @@ struct Walk
 struct Stock
 {
     QString name;
-    double base; // yesterday's close, where the random walk starts
+    double base;      // yesterday's close, where the random walk starts
+    QString initials; // pinyin initials, for the suggestions
 };
 
 // Real names, with prices of the right order for each.
 const QHash<QString, Stock>& stocks()
 {
     static const QHash<QString, Stock> table{
-        {QStringLiteral("sh600000"), {QStringLiteral("浦发银行"), 8.52}},
-        {QStringLiteral("sh600036"), {QStringLiteral("招商银行"), 32.10}},
-        {QStringLiteral("sh600519"), {QStringLiteral("贵州茅台"), 1688.00}},
-        {QStringLiteral("sh601398"), {QStringLiteral("工商银行"), 5.12}},
-        {QStringLiteral("sh601318"), {QStringLiteral("中国平安"), 45.30}},
-        {QStringLiteral("sh600028"), {QStringLiteral("中国石化"), 6.05}},
-        {QStringLiteral("sh000001"), {QStringLiteral("上证指数"), 3050.12}},
-        {QStringLiteral("sz000001"), {QStringLiteral("平安银行"), 11.20}},
-        {QStringLiteral("sz000002"), {QStringLiteral("万科Ａ"), 9.35}},
-        {QStringLiteral("sz000858"), {QStringLiteral("五粮液"), 142.60}},
-        {QStringLiteral("sz000651"), {QStringLiteral("格力电器"), 38.40}},
-        {QStringLiteral("sz399001"), {QStringLiteral("深证成指"), 9850.30}},
+        {QStringLiteral("sh600000"), {QStringLiteral("浦发银行"), 8.52, QStringLiteral("pfyh")}},
+        {QStringLiteral("sh600036"), {QStringLiteral("招商银行"), 32.10, QStringLiteral("zsyh")}},
+        {QStringLiteral("sh600519"), {QStringLiteral("贵州茅台"), 1688.00, QStringLiteral("gzmt")}},
+        {QStringLiteral("sh601398"), {QStringLiteral("工商银行"), 5.12, QStringLiteral("gsyh")}},
+        {QStringLiteral("sh601318"), {QStringLiteral("中国平安"), 45.30, QStringLiteral("zgpa")}},
+        {QStringLiteral("sh600028"), {QStringLiteral("中国石化"), 6.05, QStringLiteral("zgsh")}},
+        {QStringLiteral("sh000001"), {QStringLiteral("上证指数"), 3050.12, QStringLiteral("szzs")}},
+        {QStringLiteral("sz000001"), {QStringLiteral("平安银行"), 11.20, QStringLiteral("payh")}},
+        {QStringLiteral("sz000002"), {QStringLiteral("万科Ａ"), 9.35, QStringLiteral("wka")}},
+        {QStringLiteral("sz000858"), {QStringLiteral("五粮液"), 142.60, QStringLiteral("wly")}},
+        {QStringLiteral("sz000651"), {QStringLiteral("格力电器"), 38.40, QStringLiteral("gldq")}},
+        {QStringLiteral("sz399001"), {QStringLiteral("深证成指"), 9850.30, QStringLiteral("szcz")}},
     };
     return table;
 }
@@ -78,6 +81,34 @@ QString quoteFor(const QString& code, QHash<QString, Walk>& walks)
            << QTime::currentTime().toString(QStringLiteral("HH:mm:ss"));
     return QStringLiteral("var hq_str_") + code + QStringLiteral("=\"") +
            values.join(QLatin1Char(',')) + QStringLiteral("\";\n");
+}
+
+// What the suggestion service answers: the stocks whose code, name or
+// initials hold the text, names as \uXXXX escapes.
+QByteArray suggestionsFor(const QString& text)
+{
+    const QString wanted = text.trimmed().toLower();
+    QStringList codes = stocks().keys();
+    codes.sort();
+    QStringList records;
+    for (const QString& code : codes) {
+        const Stock& stock = stocks()[code];
+        if (wanted.isEmpty() || !(code.contains(wanted) || stock.name.contains(wanted) ||
+                                  stock.initials.contains(wanted)))
+            continue;
+        QString name;
+        for (QChar c : stock.name)
+            name += c.unicode() < 128
+                        ? QString(c)
+                        : QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+        const bool index = code == QLatin1String("sh000001") || code == QLatin1String("sz399001");
+        records << QStringList{code.left(2), code.mid(2), name, stock.initials,
+                               index ? QStringLiteral("ZS") : QStringLiteral("GP-A")}
+                       .join(QLatin1Char('~'));
+    }
+    return "v_hint=\"" +
+           (records.isEmpty() ? QByteArray("N") : records.join(QLatin1Char('^')).toLatin1()) +
+           "\";\n";
 }
 
 QByteArray resource(const QString& path)
@@ -145,6 +176,10 @@ int main(int argc, char* argv[])
             if (gif.isEmpty())
                 gif = resource(QStringLiteral(":/demo/indicator.gif"));
             return HttpReply::ok(gif, "image/gif");
+        }
+        if (path == QLatin1String("/s3/")) {
+            const QUrlQuery query(request.query);
+            return HttpReply::ok(suggestionsFor(query.queryItemValue(QStringLiteral("q"))));
         }
         if (path.endsWith(QStringLiteral("/ver.php")))
             // The running build's own release: no newer version.

@@ -18,7 +18,7 @@ struct ServiceAddress
 };
 
 // In the order of Service.
-const std::array<ServiceAddress, 3> ADDRESSES = {{
+const std::array<ServiceAddress, 4> ADDRESSES = {{
     // The public real-time quote service the product reads.
     {QUOTARIUM_QUOTE_ROOT, "https://hq.sinajs.cn"},
     // A public service that serves ready-made GIF charts.
@@ -26,11 +26,13 @@ const std::array<ServiceAddress, 3> ADDRESSES = {{
     // The maker has no site of its own yet; a reserved example domain keeps
     // update checks from reaching anybody's real server.
     {QUOTARIUM_SITE_ROOT, "http://www.example.com/quotarium"},
+    // A public service that finds stocks by name, code or pinyin initials.
+    {QUOTARIUM_SUGGEST_ROOT, "https://smartbox.gtimg.cn"},
 }};
 
-std::array<QString, 3>& rootOverrides()
+std::array<QString, ADDRESSES.size()>& rootOverrides()
 {
-    static std::array<QString, 3> roots;
+    static std::array<QString, ADDRESSES.size()> roots;
     return roots;
 }
 

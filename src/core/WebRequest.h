@@ -13,9 +13,10 @@ namespace web {
 
 enum class Service
 {
-    Quotes, // the real-time quote service
-    Charts, // the chart image service
-    Site,   // the maker's site: update check and advertising
+    Quotes,  // the real-time quote service
+    Charts,  // the chart image service
+    Site,    // the maker's site: update check and advertising
+    Suggest, // stocks by name, code or pinyin initials, for the stock set editor
 };
 
 // The root of a service's addresses, without a trailing "/": the public
@@ -45,6 +46,8 @@ void setDeadline(int ms);
 // needs: only something else (an error page, a broken proxy, junk) comes
 // near it, and it is given up before it can fill the memory.
 constexpr qint64 TEXT_MAX_BYTES = 64 * 1024; // update check, advertising configuration
+// Ten suggestions are under a KB; the service may send some dozens.
+constexpr qint64 SUGGEST_MAX_BYTES = 64 * 1024;
 constexpr qint64 AD_IMAGE_MAX_BYTES = 4 * 1024 * 1024;
 // A chart GIF is tens of KB.
 constexpr qint64 CHART_MAX_BYTES = 2 * 1024 * 1024;

@@ -3,6 +3,7 @@
 #include "core/AppGlobals.h"
 #include "core/FileDialog.h"
 #include "core/XmlFile.h"
+#include "stocks/CodeCellDelegate.h"
 #include "stocks/LegacyImport.h"
 #include "stocks/OtherListImport.h"
 #include "stocks/StockSetHelper.h"
@@ -36,6 +37,7 @@ TStockSetForm::TStockSetForm(QWidget* parent)
     table->setDefaultDropAction(Qt::CopyAction);
     table->installEventFilter(this);
     table->viewport()->installEventFilter(this);
+    table->setItemDelegateForColumn(0, new TCodeCellDelegate(1, this));
 }
 
 TStockSetForm::~TStockSetForm()
