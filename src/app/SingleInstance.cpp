@@ -1,13 +1,20 @@
 #include "app/SingleInstance.h"
 
 #include <QCryptographicHash>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QLockFile>
+#include <QThread>
 
 namespace {
 constexpr int CONNECT_TIMEOUT_MS = 1000;
+// The holder of the lock listens right after taking it; a start that finds
+// the lock taken keeps asking this long for it to be listening.
+constexpr int ASK_PATIENCE_MS = 5000;
+constexpr int ASK_RETRY_MS = 50;
 
 QString nameFor(const QString& dataFolder)
 {
@@ -26,12 +33,17 @@ QString nameFor(const QString& dataFolder)
 } // namespace
 
 TSingleInstance::TSingleInstance(const QString& dataFolder, QObject* parent)
-    : QObject(parent), name(nameFor(dataFolder)), server(new QLocalServer(this))
+    : QObject(parent), name(nameFor(dataFolder)),
+      lock(std::make_unique<QLockFile>(
+          QDir(dataFolder).filePath(QStringLiteral(".quotarium.lock")))),
+      server(new QLocalServer(this))
 {
+    // Only a holder that no longer runs leaves a stale lock: a program
+    // running for days keeps its folder however old the file gets.
+    lock->setStaleLockTime(0);
     // No access options: with them Qt replaces a socket that is in use
-    // instead of refusing to listen, and two programs would run. Without
-    // them the socket is the user's own (umask, or the pipe's default
-    // security on Windows).
+    // instead of refusing to listen. Without them the socket is the user's
+    // own (umask, or the pipe's default security on Windows).
     connect(server, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* socket = server->nextPendingConnection()) {
             connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
@@ -43,27 +55,50 @@ TSingleInstance::TSingleInstance(const QString& dataFolder, QObject* parent)
 
 TSingleInstance::~TSingleInstance()
 {
+    // The socket goes before the lock, so a start that takes the lock next
+    // never finds this one still listening.
     server->close();
+    lock.reset();
+}
+
+QString TSingleInstance::lockFileName() const
+{
+    return lock->fileName();
 }
 
 bool TSingleInstance::start()
 {
-#ifdef Q_OS_WIN
-    // A named pipe takes any number of servers under one name, so listening
-    // never fails there: ask for a running program first.
-    if (askRunning())
-        return false;
-#endif
-    if (server->listen(name))
+    // The lock decides who runs: taking it is one step in the file system,
+    // so of any number of simultaneous starts exactly one succeeds, and the
+    // lock of a program that ended without releasing it (a crash, a kill)
+    // is taken over because its holder no longer runs.
+    if (lock->tryLock(0)) {
+        listen();
         return true;
+    }
+    if (lock->error() == QLockFile::LockFailedError) {
+        // The holder may be between taking the lock and listening.
+        const QDeadlineTimer patience(ASK_PATIENCE_MS);
+        while (!askRunning() && !patience.hasExpired())
+            QThread::msleep(ASK_RETRY_MS);
+        return false;
+    }
+    // No lock can be made in the folder at all: the socket alone guards it,
+    // as well as it can, and a program that cannot listen still runs.
     if (askRunning())
         return false;
-    // Nobody answers: the socket was left behind by a program that ended
-    // without closing it (a crash, a kill), and may go.
-    QLocalServer::removeServer(name);
-    // A program that cannot listen at all still runs, only unguarded.
-    (void)server->listen(name);
+    listen();
     return true;
+}
+
+void TSingleInstance::listen()
+{
+    if (server->listen(name))
+        return;
+    // A socket by this name was left behind by a program that ended
+    // without closing it; the lock says that nobody else uses it.
+    QLocalServer::removeServer(name);
+    (void)server->listen(name);
 }
 
 bool TSingleInstance::askRunning() const

@@ -3,12 +3,16 @@
 #include <QObject>
 #include <QString>
 
+#include <memory>
+
 class QLocalServer;
+class QLockFile;
 
 // Keeps a second start of the program from running beside the first on the
 // same data folder, where both would write Config.xml and Stocks.xml. The
-// first start listens on a local socket named after the folder; a later one
-// finds it, asks it to come forward and ends.
+// first start holds a lock file in the folder for as long as it runs, and
+// listens on a local socket named after the folder; a later one finds the
+// lock taken, asks the holder through the socket to come forward and ends.
 class TSingleInstance : public QObject
 {
     Q_OBJECT
@@ -17,19 +21,22 @@ public:
     explicit TSingleInstance(const QString& dataFolder, QObject* parent = nullptr);
     ~TSingleInstance() override;
 
-    // False when another instance runs on the folder and has been asked to
-    // come forward; otherwise true, and this one listens where it can.
+    // False when another instance runs on the folder (it has been asked to
+    // come forward); otherwise true, and this one holds the folder.
     bool start();
 
     QString serverName() const { return name; }
+    QString lockFileName() const;
 
 signals:
     // Another start of the program asked this one to come forward.
     void activationRequested();
 
 private:
+    void listen();
     bool askRunning() const;
 
     QString name;
+    std::unique_ptr<QLockFile> lock;
     QLocalServer* server;
 };
