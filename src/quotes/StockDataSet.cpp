@@ -90,8 +90,7 @@ const QString& shownPrice(const TStockData& record)
 }
 
 TStockDataSet::TStockDataSet(QObject* parent)
-    : QObject(parent), stockCodes{QString()}, manager(new QNetworkAccessManager),
-      request(new QNetworkRequest)
+    : QObject(parent), manager(new QNetworkAccessManager), request(new QNetworkRequest)
 {
     request->setRawHeader(QByteArrayLiteral("Referer"), QUOTE_REFERER);
     connect(manager, &QNetworkAccessManager::finished, this, &TStockDataSet::downloadFinished);
@@ -108,8 +107,8 @@ TStockDataSet::~TStockDataSet()
 
 void TStockDataSet::setStockCodes(const TStockCodeDataItems& items)
 {
-    if (items.empty())
-        return;
+    // An emptied list is a list like any other: keeping the old codes would
+    // go on showing the stocks the user just deleted.
     stockCodes.clear();
     for (size_t first = 0; first < items.size(); first += MAX_BATCH_CODES) {
         const size_t end = qMin(items.size(), first + size_t(MAX_BATCH_CODES));
@@ -131,6 +130,15 @@ void TStockDataSet::download()
     // A service slower than the refresh interval must not collect one open
     // request per tick: the refresh waits for the open one and goes out as
     // soon as that ends (each request ends by its deadline at the latest).
+    if (stockCodes.isEmpty()) {
+        // Nothing to ask: the answer is an empty table at once, and a reply
+        // still due for the old list must not fill it again.
+        openRefresh = 0;
+        refreshDue = false;
+        items.clear();
+        emit readFinished(items);
+        return;
+    }
     if (openRefresh != 0) {
         refreshDue = true;
         return;

@@ -26,11 +26,12 @@ public:
     explicit TStockDataSet(QObject* parent = nullptr);
     ~TStockDataSet() override;
 
-    // An empty list keeps the previous codes. Issues no request.
+    // Issues no request.
     void setStockCodes(const TStockCodeDataItems& items);
     // One request for all codes, or one per batch for a long list; the
     // answer arrives through the event loop. While an earlier refresh is
-    // still open this one waits, and is sent as soon as that one ends.
+    // still open this one waits, and is sent as soon as that one ends. An
+    // empty list asks nothing: readFinished reports no records at once.
     void download();
 
     // The base address the codes are appended to: the quote service's root

@@ -29,6 +29,14 @@ QString entry(const QString& values, const QString& code = QStringLiteral("sh600
 {
     return QStringLiteral("var hq_str_%1=\"%2\"").arg(code, values);
 }
+// A feed with a list, so that it asks the service.
+struct ListedFeed : TStockDataSet
+{
+    ListedFeed()
+    {
+        setStockCodes({TStockCodeData{QStringLiteral("sh600000"), {}, {}, {}, {}, {}}});
+    }
+};
 } // namespace
 
 class TestStockDataSet : public QObject
@@ -69,12 +77,15 @@ private slots:
     {
         QTest::addColumn<QList<QStringList>>("lists");
         QTest::addColumn<QByteArray>("target");
-        QTest::newRow("never given") << QList<QStringList>{} << QByteArray("/list=");
+        // An empty target: no request, and at once an empty answer.
+        QTest::newRow("never given") << QList<QStringList>{} << QByteArray();
         QTest::newRow("one") << QList<QStringList>{{"sh600000"}} << QByteArray("/list=sh600000");
         QTest::newRow("three") << QList<QStringList>{{"sz000002", "sh600000", "sz000002"}}
                                << QByteArray("/list=sz000002,sh600000,sz000002");
-        QTest::newRow("empty keeps previous") << QList<QStringList>{{"sh600000", "sz000001"}, {}}
-                                              << QByteArray("/list=sh600000,sz000001");
+        QTest::newRow("emptied") << QList<QStringList>{{"sh600000", "sz000001"}, {}}
+                                 << QByteArray();
+        QTest::newRow("refilled") << QList<QStringList>{{"sh600000"}, {}, {"sz000001"}}
+                                  << QByteArray("/list=sz000001");
     }
     void request()
     {
@@ -88,6 +99,15 @@ private slots:
             feed.setStockCodes(items);
         }
         std::optional<TStockDataItems> emitted;
+        if (target.isEmpty()) {
+            connect(&feed, &TStockDataSet::readFinished, this,
+                    [&](TStockDataItems items) { emitted = items; });
+            feed.download();
+            QVERIFY(emitted && emitted->empty());
+            QTest::qWait(100);
+            QCOMPARE(server->requestCount(), 0);
+            return;
+        }
         QVERIFY(fetch(feed, HttpReply::ok(QByteArray()), emitted));
         QVERIFY(!emitted);
         QCOMPARE(server->requestCount(), 1);
@@ -160,7 +180,7 @@ private slots:
     {
         QFETCH(QString, body);
         QFETCH(QStringList, records);
-        TStockDataSet feed;
+        ListedFeed feed;
         std::optional<TStockDataItems> emitted;
         QVERIFY(fetch(feed, HttpReply::gb18030(body), emitted));
         QVERIFY(emitted);
@@ -172,7 +192,7 @@ private slots:
     {
         // Records reuse their buffers: nothing of the first reply may show
         // through in the second, nor change in what was emitted before.
-        TStockDataSet feed;
+        ListedFeed feed;
         std::optional<TStockDataItems> first;
         std::optional<TStockDataItems> second;
         QVERIFY(fetch(
@@ -200,7 +220,7 @@ private slots:
     void failure()
     {
         QFETCH(HttpReply, reply);
-        TStockDataSet feed;
+        ListedFeed feed;
         std::optional<TStockDataItems> emitted;
         QVERIFY(fetch(feed, HttpReply::gb18030(entry("A,1,100,110") + ';'), emitted));
         QVERIFY(emitted);

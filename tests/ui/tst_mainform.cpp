@@ -405,6 +405,22 @@ void TestMainForm::failedRefreshKeepsLastQuotes()
     QCOMPARE(table()->item(0, 0)->text(), QStringLiteral("浦发银行"));
     QVERIFY(window()->findChild<QSystemTrayIcon*>()->toolTip().contains(
         QStringLiteral("行情获取失败，自 ")));
+
+    // Every stock deleted and saved: nothing is asked, the old rows go and
+    // nothing is failing any more.
+    writeStocks({});
+    QTimer::singleShot(0, [] {
+        if (QWidget* modal = QApplication::activeModalWidget())
+            modal->findChild<QPushButton*>(QStringLiteral("btnSave"))->click();
+    });
+    action("actStockSet")->trigger();
+    QCOMPARE(table()->rowCount(), 0);
+    const int asked = services->quoteRequests().size();
+    QTest::qWait(200);
+    QCOMPARE(services->quoteRequests().size(), asked);
+    QCOMPARE(table()->rowCount(), 0);
+    const QString tip = window()->findChild<QSystemTrayIcon*>()->toolTip();
+    QVERIFY2(!tip.contains(QStringLiteral("失败")), qPrintable(tip));
 }
 
 void TestMainForm::closedMarketTicksRarely()
