@@ -6,7 +6,6 @@
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QUrl>
 
 #include <cmath>
@@ -90,19 +89,18 @@ const QString& shownPrice(const TStockData& record)
 }
 
 TStockDataSet::TStockDataSet(QObject* parent)
-    : QObject(parent), manager(new QNetworkAccessManager), request(new QNetworkRequest)
+    : QObject(parent), manager(std::make_unique<QNetworkAccessManager>())
 {
-    request->setRawHeader(QByteArrayLiteral("Referer"), QUOTE_REFERER);
-    connect(manager, &QNetworkAccessManager::finished, this, &TStockDataSet::downloadFinished);
+    request.setRawHeader(QByteArrayLiteral("Referer"), QUOTE_REFERER);
+    connect(manager.get(), &QNetworkAccessManager::finished, this,
+            &TStockDataSet::downloadFinished);
 }
 
 TStockDataSet::~TStockDataSet()
 {
     // The outstanding replies die with the manager; none of them may reach
     // this half-destroyed feed on the way.
-    disconnect(manager, nullptr, this, nullptr);
-    delete manager;
-    delete request;
+    disconnect(manager.get(), nullptr, this, nullptr);
 }
 
 void TStockDataSet::setStockCodes(const TStockCodeDataItems& items)
@@ -153,11 +151,11 @@ void TStockDataSet::download()
 
 void TStockDataSet::downloadUrl(const QString& url, qsizetype batch)
 {
-    request->setUrl(QUrl(url));
-    request->setAttribute(REFRESH_ATTRIBUTE, openRefresh);
-    request->setAttribute(BATCH_ATTRIBUTE, batch);
+    request.setUrl(QUrl(url));
+    request.setAttribute(REFRESH_ATTRIBUTE, openRefresh);
+    request.setAttribute(BATCH_ATTRIBUTE, batch);
     const qsizetype codes = stockCodes.at(batch).count(QLatin1Char(',')) + 1;
-    web::get(*manager, *request, web::quoteReplyMaxBytes(codes));
+    web::get(*manager, request, web::quoteReplyMaxBytes(codes));
 }
 
 void TStockDataSet::downloadFinished(QNetworkReply* reply)

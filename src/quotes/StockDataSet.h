@@ -4,17 +4,18 @@
 #include "stocks/StockCodeData.h"
 
 #include <QByteArray>
+#include <QNetworkRequest>
 #include <QObject>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
 
 #include <array>
+#include <memory>
 #include <vector>
 
 class QNetworkAccessManager;
 class QNetworkReply;
-class QNetworkRequest;
 
 // The quote feed: one HTTP GET for all codes of the stock list (one per batch
 // of codes for a very long list), the reply cut into quote records and handed
@@ -44,7 +45,7 @@ public:
         parseData(body);
         return items;
     }
-    QNetworkAccessManager* networkManager() const { return manager; }
+    QNetworkAccessManager* networkManager() const { return manager.get(); }
 
 signals:
     // By reference: a direct connection then copies none of the records;
@@ -80,8 +81,8 @@ private:
     // The bodies of the open refresh that have arrived, one per request in
     // list order; released once parsed.
     std::vector<QByteArray> data;
-    QNetworkAccessManager* manager;
-    QNetworkRequest* request;
+    std::unique_ptr<QNetworkAccessManager> manager;
+    QNetworkRequest request; // reused for every request, with its Referer
 
     quint64 refreshesSent = 0;
     quint64 openRefresh = 0; // the refresh whose replies are awaited; 0 for none

@@ -110,20 +110,11 @@ TMainForm::TMainForm(QWidget* parent)
 TMainForm::~TMainForm()
 {
     config->save();
-    // Children, yet deleted here so that the order is fixed rather than that
-    // of creation: the store right after its last save, the chart window and
-    // the display with their requests still outstanding before the timer that
-    // would start new ones.
-    delete config;
-    delete chartForm;
-    delete displayHelper;
-    delete timer;
-    updateChecker.reset();
-    // The advertising object goes after the form and takes its own widgets
-    // off the panel then; the panel must no longer report to this window.
+    // The advertising object takes its own widgets off the panel as it goes,
+    // and the children go after this window's own part: neither may report
+    // to it any more.
     ui->wdtAd->removeEventFilter(this);
     ui->tabStock->viewport()->removeEventFilter(this);
-    ui.reset();
 }
 
 void TMainForm::createMenus()

@@ -83,6 +83,8 @@ private:
     void setStaysBelow(bool below);
 
     std::unique_ptr<Ui_TMainForm> ui;
+    // Children of the window, which deletes them with the rest; no
+    // event loop runs then, so their order does not matter.
     QMenu* mainMenu = nullptr;
     QMenu* styleMenu = nullptr;
     QMenu* stockMenu = nullptr;
@@ -90,9 +92,9 @@ private:
     TStockDisplayHelper* displayHelper = nullptr;
     TStockChartForm* chartForm = nullptr;
     TConfig* config = nullptr;
+    QSystemTrayIcon* trayIcon = nullptr;
     VkAdHelper adHelper;
     std::unique_ptr<VkCheckUpdate> updateChecker;
-    QSystemTrayIcon* trayIcon = nullptr;
     bool configSignalsConnected = false;
     std::unique_ptr<TQuoteWatch> watch;
     TRefreshPolicy refreshPolicy;

@@ -5,9 +5,7 @@
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QPalette>
-#include <QPixmap>
 #include <QResizeEvent>
 #include <QUrl>
 
@@ -59,17 +57,13 @@ QString TChartUrl::url(const QString& code, int kind) const
 }
 
 TStockChartForm::TStockChartForm(QWidget* parent)
-    : QDialog(parent), ui(std::make_unique<Ui_TStockChartForm>())
+    : QDialog(parent), ui(std::make_unique<Ui_TStockChartForm>()),
+      manager(std::make_unique<QNetworkAccessManager>())
 {
     ui->setupUi(this);
     // The close button is named as well: without it some window managers
     // offer no way to close a window that asks for its own buttons.
     setWindowFlags(Qt::Dialog | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
-
-    chartUrl = std::make_unique<TChartUrl>();
-    manager = std::make_unique<QNetworkAccessManager>();
-    request = std::make_unique<QNetworkRequest>(QUrl());
-    pixmap = std::make_unique<QPixmap>();
 
     connect(manager.get(), &QNetworkAccessManager::finished, this,
             &TStockChartForm::chartDownloadFinished);
@@ -79,11 +73,6 @@ TStockChartForm::~TStockChartForm()
 {
     // Replies torn down with the manager must not reach a half-destroyed window.
     disconnect(manager.get(), nullptr, this, nullptr);
-    ui.reset();
-    chartUrl.reset();
-    manager.reset();
-    request.reset();
-    pixmap.reset();
 }
 
 void TStockChartForm::setStockList(const QStringList& codes)
@@ -94,7 +83,7 @@ void TStockChartForm::setStockList(const QStringList& codes)
 
 void TStockChartForm::chartView()
 {
-    downloadUrl(chartUrl->url(currentStockCode(), ui->cbbChartSet->currentIndex()));
+    downloadUrl(chartUrl.url(currentStockCode(), ui->cbbChartSet->currentIndex()));
 }
 
 void TStockChartForm::chartDownloadFinished(QNetworkReply* reply)
@@ -109,14 +98,14 @@ void TStockChartForm::chartDownloadFinished(QNetworkReply* reply)
     const QImage loaded = web::readImage(web::body(reply), "GIF", web::CHART_MAX_PIXELS);
     if (loaded.isNull())
         return;
-    *pixmap = QPixmap::fromImage(loaded);
-    drawChart(*pixmap, ui->wdtChart->size());
+    pixmap = QPixmap::fromImage(loaded);
+    drawChart(pixmap, ui->wdtChart->size());
 }
 
 void TStockChartForm::resizeEvent(QResizeEvent* event)
 {
     QDialog::resizeEvent(event);
-    drawChart(*pixmap, ui->wdtChart->size());
+    drawChart(pixmap, ui->wdtChart->size());
 }
 
 QString TStockChartForm::currentStockCode() const
@@ -126,8 +115,8 @@ QString TStockChartForm::currentStockCode() const
 
 void TStockChartForm::downloadUrl(const QString& url)
 {
-    request->setUrl(QUrl(url));
-    latestReply = web::get(*manager, *request, web::CHART_MAX_BYTES);
+    request.setUrl(QUrl(url));
+    latestReply = web::get(*manager, request, web::CHART_MAX_BYTES);
 }
 
 void TStockChartForm::drawChart(const QPixmap& image, const QSize& size)

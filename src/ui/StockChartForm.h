@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QDialog>
+#include <QNetworkRequest>
+#include <QPixmap>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
@@ -9,8 +11,6 @@
 
 class QNetworkAccessManager;
 class QNetworkReply;
-class QNetworkRequest;
-class QPixmap;
 class QResizeEvent;
 class QSize;
 class Ui_TStockChartForm;
@@ -55,9 +55,9 @@ private:
 
     std::unique_ptr<Ui_TStockChartForm> ui;
     std::unique_ptr<QNetworkAccessManager> manager;
-    std::unique_ptr<QNetworkRequest> request;
-    std::unique_ptr<QPixmap> pixmap;
-    std::unique_ptr<TChartUrl> chartUrl;
+    QNetworkRequest request; // reused for every chart
+    QPixmap pixmap;          // the last good chart as received, empty until one arrives
+    TChartUrl chartUrl;
     // Only the answer to the newest request may change the picture, so the
     // chart always matches what the boxes show.
     QPointer<QNetworkReply> latestReply;
