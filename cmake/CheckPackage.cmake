@@ -14,7 +14,7 @@ set(expected "${EXECUTABLE}" qt/translations/qt_zh_CN.qm qt/translations/qtbase_
 
 if(ZIP)
     get_filename_component(cmake_bin "${CMAKE_COMMAND}" DIRECTORY)
-    execute_process(COMMAND "${cmake_bin}/cpack" --config "${BUILD_DIR}/CPackConfig.cmake"
+    execute_process(COMMAND "${cmake_bin}/cpack" -G ZIP --config "${BUILD_DIR}/CPackConfig.cmake"
                             -B "${WORK_DIR}"
         RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
     if(NOT result EQUAL 0 OR NOT EXISTS "${WORK_DIR}/${ZIP}.zip")

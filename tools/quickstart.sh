@@ -3,7 +3,7 @@
 # suite. Installs what is missing first (needs root for that).
 #   tools/quickstart.sh run       build a release and start the program
 #   tools/quickstart.sh test      build with warnings as errors and run all tests
-#   tools/quickstart.sh windows   build the Windows zip, build/windows/quotarium-*-win64.zip
+#   tools/quickstart.sh windows   build the Windows zip and installer in build/windows/
 #   tools/quickstart.sh deps      only install what is missing
 # For Windows, QUOTARIUM_WINDOWS_SDK_ARCHIVE may name a prebuilt Qt for
 # Windows to unpack (see tools/windows_sdk.sh); without it that Qt is built
@@ -32,9 +32,9 @@ if [ "$mode" = test ]; then
         dpkg-dev desktop-file-utils appstream)
 fi
 if [ "$mode" = test ] || [ "$mode" = windows ]; then
-    # The Windows build: the cross compilers, the host's moc/uic/rcc, and wine
-    # for the tests.
-    packages+=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev qt6-base-dev-tools wine64 xz-utils)
+    # The Windows build: the cross compilers, the host's moc/uic/rcc, NSIS
+    # for the installer, and wine for the tests.
+    packages+=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev qt6-base-dev-tools nsis wine64 xz-utils)
 fi
 
 missing=()

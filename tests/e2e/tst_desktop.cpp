@@ -7,10 +7,12 @@
 #include "core/Gb18030.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QMap>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -36,6 +38,11 @@ constexpr quint16 PORT = QUOTARIUM_E2E_PORT;
 const QString WINDOWS_ZIP = QStringLiteral(QUOTARIUM_E2E_WINDOWS_ZIP);
 #else
 const QString WINDOWS_ZIP;
+#endif
+#ifdef QUOTARIUM_E2E_WINDOWS_SETUP
+const QString WINDOWS_SETUP = QStringLiteral(QUOTARIUM_E2E_WINDOWS_SETUP);
+#else
+const QString WINDOWS_SETUP;
 #endif
 const QString CMAKE = QStringLiteral(QUOTARIUM_E2E_CMAKE);
 const QString WINE = QStringLiteral("/usr/lib/wine/wine64");
@@ -217,6 +224,7 @@ private slots:
     void tableFontSizes_data();
     void tableFontSizes();
     void firstStartIndicesIconAndEmptyHint();
+    void installerInstallsOverAndUninstallsKeepingTheData();
 
 private:
     // Runs an X tool to its end; its standard output, empty on failure.
@@ -240,6 +248,11 @@ private:
     int exitThroughMenu(const XWindow& main);
     // Config.xml as a start with `config` and the exit entry leave it.
     QByteArray savedOnExit(const QString& config);
+    // A Windows program of this run's prefix to its end: its exit code, -1
+    // when it does not end in time.
+    int runOnWine(const QStringList& arguments);
+    // A key of HKCU as `reg export` writes it, empty when there is none.
+    QString exportedKey(const QString& key);
 
     XWindow describe(const QString& id);
     // The program's windows that are on the screen; `owner` names the X
@@ -421,8 +434,11 @@ void TestDesktop::prepareWine()
 {
     environment.insert(QStringLiteral("WINEPREFIX"), runtimeDir.filePath(QStringLiteral("wine")));
     environment.insert(QStringLiteral("WINEDEBUG"), QStringLiteral("-all"));
-    // No offer to download .NET or a browser engine the program never uses.
-    environment.insert(QStringLiteral("WINEDLLOVERRIDES"), QStringLiteral("mscoree,mshtml="));
+    // No offer to download .NET or a browser engine the program never uses,
+    // nor menu entries and icons in the user's own home for the shortcuts
+    // the installer makes in the prefix.
+    environment.insert(QStringLiteral("WINEDLLOVERRIDES"),
+                       QStringLiteral("mscoree,mshtml=;winemenubuilder.exe=d"));
     QProcess boot;
     boot.setProcessEnvironment(environment);
     dieWithParent(boot);
@@ -1484,6 +1500,179 @@ void TestDesktop::firstStartIndicesIconAndEmptyHint()
     QVERIFY2(grey >= 100, qPrintable(QStringLiteral("%1 grey pixels").arg(grey)));
     QVERIFY(quoteBands(image).isEmpty());
     QCOMPARE(exitThroughMenu(main), 0);
+}
+
+int TestDesktop::runOnWine(const QStringList& arguments)
+{
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    dieWithParent(process);
+    process.start(WINE, arguments);
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
+        return -1;
+    return process.exitCode();
+}
+
+QString TestDesktop::exportedKey(const QString& key)
+{
+    const QString file = runtimeDir.filePath(QStringLiteral("exported.reg"));
+    QFile::remove(file);
+    if (runOnWine({QStringLiteral("reg"), QStringLiteral("export"), QStringLiteral("HKCU\\") + key,
+                   file, QStringLiteral("/y")}) != 0)
+        return {};
+    QFile exported(file);
+    if (!exported.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray bytes = exported.readAll(); // UTF-16 with its byte order mark
+    return QString::fromUtf16(reinterpret_cast<const char16_t*>(bytes.constData()),
+                              bytes.size() / 2);
+}
+
+static QStringList filesUnder(const QString& root)
+{
+    QStringList files;
+    QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        files << QDir(root).relativeFilePath(it.next());
+    files.sort();
+    return files;
+}
+
+static QByteArray contents(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(none)");
+}
+
+// The installer beside the zip, run silently: the user's own programs folder,
+// a Start-menu shortcut and an entry in the list of apps; it leaves a running
+// program alone, installs over itself keeping the user's data, and the
+// uninstaller takes away exactly what it brought.
+void TestDesktop::installerInstallsOverAndUninstallsKeepingTheData()
+{
+    if (!onWine)
+        QSKIP("the Windows installer runs under wine (e2e_wine)");
+    QVERIFY2(QFileInfo::exists(WINDOWS_SETUP),
+             qPrintable(WINDOWS_SETUP + QStringLiteral(" is missing: build the windows-e2e "
+                                                       "preset's package with nsis installed")));
+    // The zip's files, for the list, and the demo stock list to start with.
+    QVERIFY(prepareFolder());
+    QStringList expected = filesUnder(programDir);
+    expected.removeOne(QStringLiteral("Stocks.xml"));
+    expected << QStringLiteral("uninstall.exe");
+    expected.sort();
+
+    QCOMPARE(runOnWine({WINDOWS_SETUP, QStringLiteral("/S")}), 0);
+    const QDir users(environment.value(QStringLiteral("WINEPREFIX")) +
+                     QStringLiteral("/drive_c/users"));
+    const QString programs = QStringLiteral("/AppData/Local/Programs/Quotarium");
+    QString user;
+    for (const QString& name : users.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        if (QFileInfo(users.filePath(name) + programs).isDir())
+            user = name;
+    }
+    QVERIFY2(!user.isEmpty(), "nothing installed into %LOCALAPPDATA%\\Programs\\Quotarium");
+    const QString home = users.filePath(user);
+    const auto installed = [&](const QString& name) { return home + programs + u'/' + name; };
+    const QString windowsDir = QStringLiteral("C:\\users\\") + user +
+                               QStringLiteral("\\AppData\\Local\\Programs\\Quotarium");
+    const QString windowsExe = windowsDir + QStringLiteral("\\quotarium.exe");
+    QCOMPARE(filesUnder(installed({})), expected);
+
+    const QString shortcut =
+        home +
+        QStringLiteral("/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Quotarium.lnk");
+    QVERIFY2(contents(shortcut).toLower().contains(windowsExe.toLower().toLatin1()),
+             "the Start-menu shortcut does not name the installed program");
+    QVERIFY2(!QFile::exists(home + QStringLiteral("/Desktop/Quotarium.lnk")),
+             "a desktop shortcut without being asked for one");
+
+    const QString uninstallKey =
+        QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quotarium");
+    const QString key = exportedKey(uninstallKey);
+    QString dir = windowsDir;
+    dir.replace(u'\\', QStringLiteral("\\\\"));
+    qint64 bytes = 0; // the size in KiB of what the installer brought
+    for (const QString& file : expected)
+        bytes += file == QStringLiteral("uninstall.exe") ? 0 : QFileInfo(installed(file)).size();
+    for (const QString& value :
+         {QStringLiteral("\"DisplayName\"=\"Quotarium\""),
+          QStringLiteral("\"DisplayVersion\"=\"" QUOTARIUM_E2E_VERSION "\""),
+          QStringLiteral("\"Publisher\"=\"Quotarium 开发者\""),
+          QStringLiteral("\"DisplayIcon\"=\"%1\\\\quotarium.exe,0\"").arg(dir),
+          QStringLiteral("\"InstallLocation\"=\"%1\"").arg(dir),
+          QStringLiteral("\"UninstallString\"=\"\\\"%1\\\\uninstall.exe\\\"\"").arg(dir),
+          QStringLiteral("\"EstimatedSize\"=dword:%1")
+              .arg((bytes + 1023) / 1024, 8, 16, QLatin1Char('0'))})
+        QVERIFY2(key.contains(value), qPrintable(value + QStringLiteral(" not in\n") + key));
+
+    // Started as its shortcut starts it, the installed program keeps its
+    // files beside itself, where it may write.
+    QVERIFY(QFile::copy(programDir + QStringLiteral("/Stocks.xml"),
+                        installed(QStringLiteral("Stocks.xml"))));
+    program = std::make_unique<QProcess>();
+    program->setWorkingDirectory(QDir::tempPath());
+    startBackground(*program, WINE, {windowsExe});
+    QVERIFY(program->waitForStarted(10000));
+    const XWindow main = waitForMainWindow();
+    QVERIFY2(!main.isNull(), "the installed program's window did not appear");
+    QList<int> bands;
+    QVERIFY2(waitFor(
+                 [&] {
+                     bands = quoteBands(capture(main.id, QStringLiteral("installed-main-window")));
+                     return bands.size() == QUOTE_ROWS;
+                 },
+                 10000),
+             qPrintable(QStringLiteral("quote rows seen: %1").arg(bands.size())));
+    // A silent install cannot ask for the program to be closed: it stops
+    // with code 2 before changing anything.
+    const QString catalog = installed(QStringLiteral("qt/translations/qt_zh_CN.qm"));
+    QVERIFY(QFile::remove(catalog));
+    QCOMPARE(runOnWine({WINDOWS_SETUP, QStringLiteral("/S")}), 2);
+    QVERIFY(!QFile::exists(catalog));
+    QCOMPARE(exitThroughMenu(main), 0);
+    // The user's files: what the program wrote beside itself.
+    QMap<QString, QByteArray> data;
+    for (const QString& file : filesUnder(installed({}))) {
+        if (!expected.contains(file))
+            data.insert(file, contents(installed(file)));
+    }
+    QVERIFY(data.value(QStringLiteral("Config.xml")).contains("<Quotarium"));
+    QVERIFY(data.contains(QStringLiteral("Stocks.xml")));
+    const auto dataNow = [&] {
+        QMap<QString, QByteArray> now;
+        for (const QString& file : data.keys())
+            now.insert(file, contents(installed(file)));
+        return now;
+    };
+
+    // Over an install that lost a file: the program's files are whole again,
+    // the user's as they were.
+    QCOMPARE(runOnWine({WINDOWS_SETUP, QStringLiteral("/S")}), 0);
+    QCOMPARE(contents(catalog),
+             contents(programDir + QStringLiteral("/qt/translations/qt_zh_CN.qm")));
+    QCOMPARE(dataNow(), data);
+
+    // The uninstaller runs on from a copy of itself after the started one
+    // ends, and takes this install's autostart along.
+    const QString run = QStringLiteral("HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run");
+    const QString name = QStringLiteral("Quotarium");
+    QCOMPARE(
+        runOnWine({QStringLiteral("reg"), QStringLiteral("add"), run, QStringLiteral("/v"), name,
+                   QStringLiteral("/d"), u'"' + windowsExe + u'"', QStringLiteral("/f")}),
+        0);
+    QCOMPARE(runOnWine({windowsDir + QStringLiteral("\\uninstall.exe"), QStringLiteral("/S")}), 0);
+    QVERIFY2(waitFor(
+                 [&] {
+                     return exportedKey(uninstallKey).isEmpty() &&
+                            runOnWine({QStringLiteral("reg"), QStringLiteral("query"), run,
+                                       QStringLiteral("/v"), name}) != 0;
+                 },
+                 30000),
+             "the uninstall entry or the autostart value is still there");
+    QCOMPARE(filesUnder(installed({})), data.keys());
+    QCOMPARE(dataNow(), data);
+    QVERIFY(!QFile::exists(shortcut));
 }
 
 QTEST_GUILESS_MAIN(TestDesktop)

@@ -1,0 +1,63 @@
+# Run by cpack's External generator with the package's files installed in
+# CPACK_TEMPORARY_DIRECTORY, the same the zip holds: writes the lists of
+# files the installer puts in place and the uninstaller takes away, then has
+# makensis build the installer from them.
+cmake_policy(VERSION 3.25)
+set(root "${CPACK_TEMPORARY_DIRECTORY}")
+set(work "${CPACK_TOPLEVEL_DIRECTORY}/nsis")
+file(REMOVE_RECURSE "${work}")
+file(MAKE_DIRECTORY "${work}")
+
+file(GLOB_RECURSE files LIST_DIRECTORIES false RELATIVE "${root}" "${root}/*")
+list(SORT files)
+if(NOT files)
+    message(FATAL_ERROR "Nothing to install in ${root}")
+endif()
+set(install "")
+set(uninstall "")
+set(folders "")
+set(bytes 0)
+set(folder_now "")
+foreach(file IN LISTS files)
+    get_filename_component(folder "${file}" DIRECTORY)
+    string(REPLACE "/" "\\" windows_folder "${folder}")
+    string(REPLACE "/" "\\" windows_file "${file}")
+    if(NOT folder STREQUAL folder_now)
+        set(target "$INSTDIR")
+        if(folder)
+            string(APPEND target "\\${windows_folder}")
+        endif()
+        string(APPEND install "SetOutPath \"${target}\"\n")
+        set(folder_now "${folder}")
+    endif()
+    string(APPEND install "File \"${root}/${file}\"\n")
+    string(APPEND uninstall "Delete \"$INSTDIR\\${windows_file}\"\n")
+    # Every folder on the way, so that each is removed once it is empty.
+    while(folder)
+        list(APPEND folders "${folder}")
+        get_filename_component(folder "${folder}" DIRECTORY)
+    endwhile()
+    file(SIZE "${root}/${file}" size)
+    math(EXPR bytes "${bytes} + ${size}")
+endforeach()
+# Deepest first, so a folder is empty of folders by the time it is removed.
+list(REMOVE_DUPLICATES folders)
+list(SORT folders)
+list(REVERSE folders)
+foreach(folder IN LISTS folders)
+    string(REPLACE "/" "\\" folder "${folder}")
+    string(APPEND uninstall "RMDir \"$INSTDIR\\${folder}\"\n")
+endforeach()
+file(WRITE "${work}/install.nsh" "${install}")
+file(WRITE "${work}/uninstall.nsh" "${uninstall}")
+math(EXPR kilobytes "(${bytes} + 1023) / 1024")
+
+set(setup "${work}/${CPACK_QUOTARIUM_SETUP_NAME}")
+execute_process(COMMAND "${CPACK_QUOTARIUM_MAKENSIS}" -V2 -INPUTCHARSET UTF8
+        "-DOUT_FILE=${setup}" "-DFILES=${work}/install.nsh" "-DUNFILES=${work}/uninstall.nsh"
+        "-DSIZE_KB=${kilobytes}" "${CPACK_QUOTARIUM_NSI}"
+    RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
+if(NOT result EQUAL 0 OR NOT EXISTS "${setup}")
+    message(FATAL_ERROR "makensis failed (${result}):\n${output}")
+endif()
+set(CPACK_EXTERNAL_BUILT_PACKAGES "${setup}")
