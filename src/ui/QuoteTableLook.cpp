@@ -62,13 +62,24 @@ void TQuoteTableLook::fitRows()
 int TQuoteTableLook::textWidth(const QString& text) const
 {
     // What the item delegate asks for a single line of text: its advance and
-    // the focus frame's margin on both sides, plus the grid line. The advance
-    // needs no line layout, which is what made asking the view for each
-    // column's size hint cost more than the rest of a refresh.
-    const int margin =
-        table->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, table) + 1;
+    // the cell's margin. The advance needs no line layout, which is what made
+    // asking the view for each column's size hint cost more than the rest of
+    // a refresh.
     const qreal advance = QFontMetricsF(table->font()).horizontalAdvance(text);
-    return int(std::ceil(advance)) + 2 * margin + (table->showGrid() ? 1 : 0);
+    return int(std::ceil(advance)) + cellMargin;
+}
+
+bool TQuoteTableLook::surelyFits(const QString& text, int width) const
+{
+    // Prices and changes are most of what a refresh changes. None of their
+    // characters is wider than the widest of them, and one more of those
+    // covers any spacing the font may add, so a short number needs no shaping.
+    for (const QChar c : text) {
+        if ((c < QLatin1Char('0') || c > QLatin1Char('9')) && c != QLatin1Char('.') &&
+            c != QLatin1Char('-') && c != QLatin1Char('+') && c != QLatin1Char('%'))
+            return false;
+    }
+    return cellMargin + (text.size() + 1) * numberAdvance <= width;
 }
 
 QString TQuoteTableLook::cellText(int row, int column) const
@@ -83,6 +94,13 @@ void TQuoteTableLook::fitColumns(bool shrink)
     const int rows = table->rowCount();
     const int columns = table->columnCount();
     widest.assign(size_t(columns), designWidth);
+    const int frame = table->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, table) + 1;
+    // The focus frame's margin on both sides, and the grid line.
+    cellMargin = 2 * frame + (table->showGrid() ? 1 : 0);
+    const QFontMetricsF metrics(table->font());
+    numberAdvance = 0;
+    for (const QChar c : QStringLiteral("0123456789.-+%"))
+        numberAdvance = std::max(numberAdvance, int(std::ceil(metrics.horizontalAdvance(c))));
     measured.assign(size_t(rows) * size_t(columns), QString());
     for (int column = 0; column < columns; ++column) {
         // No column gets narrower than the form's width, the stretched last
@@ -115,7 +133,7 @@ void TQuoteTableLook::growColumns(const QModelIndex& topLeft, const QModelIndex&
             QString text = cellText(row, column);
             if (text == known)
                 continue;
-            const int width = textWidth(text);
+            const int width = surelyFits(text, widest[size_t(column)]) ? 0 : textWidth(text);
             known = std::move(text);
             if (width > widest[size_t(column)]) {
                 widest[size_t(column)] = width;

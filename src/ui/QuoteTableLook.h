@@ -35,6 +35,9 @@ private:
     void growColumns(const QModelIndex& topLeft, const QModelIndex& bottomRight);
     void applyWidths(bool shrink);
     int textWidth(const QString& text) const;
+    // Whether a text of digits and signs surely fits `width` without being
+    // measured.
+    bool surelyFits(const QString& text, int width) const;
     QString cellText(int row, int column) const;
     void paintHint();
 
@@ -49,5 +52,7 @@ private:
     // last full fit already fits its column, in whatever row it now stands,
     // so sorting or recolouring rows costs no measuring.
     std::vector<int> widest;
+    int numberAdvance = 0; // the widest digit or sign of the table font
+    int cellMargin = 0;    // what a cell needs beside its text
     std::vector<QString> measured;
 };
