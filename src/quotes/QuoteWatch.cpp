@@ -59,6 +59,17 @@ QString alertTail(bool upper, const QString& limitText)
            limitText.trimmed();
 }
 
+QString percentTail(bool rise, const QString& limitText)
+{
+    return (rise ? QStringLiteral("已达涨幅预警 ") : QStringLiteral("已达跌幅预警 ")) +
+           limitText.trimmed() + QLatin1Char('%');
+}
+
+QString alertKey(const QString& code, int place)
+{
+    return code + QLatin1Char('#') + QString::number(place);
+}
+
 QString stockLabel(const TStockCodeData& entry, const TStockData& record)
 {
     return record.name + QStringLiteral("（") + entry.code + QStringLiteral("）");
@@ -71,8 +82,15 @@ void TQuoteWatch::setStocks(const TStockCodeDataItems& items)
     const std::vector<int> occurrence = codeOccurrences(stocks);
     alertKeys.clear();
     for (size_t i = 0; i < stocks.size(); ++i)
-        alertKeys.push_back(stocks[i].code + QLatin1Char('#') + QString::number(occurrence[i]));
+        alertKeys.push_back(alertKey(stocks[i].code, occurrence[i]));
     recompute();
+}
+
+void TQuoteWatch::setPercentAlerts(const QMap<QPair<QString, int>, QString>& limits)
+{
+    percentLimits.clear();
+    for (auto limit = limits.cbegin(); limit != limits.cend(); ++limit)
+        percentLimits.insert(alertKey(limit.key().first, limit.key().second), limit.value());
 }
 
 QStringList TQuoteWatch::quotesArrived(const TStockDataItems& arrived, const QDateTime& now)
@@ -99,8 +117,40 @@ QStringList TQuoteWatch::quotesArrived(const TStockDataItems& arrived, const QDa
             if (text)
                 crossed << *text;
         }
+        const QString percentLimit = percentLimits.value(alertKeys[size_t(rows[row].entry)]);
+        for (bool rise : {true, false}) {
+            const std::optional<QString> text =
+                judgePercent(rise ? state.rise : state.fall, percentLimit, rise, entry, record);
+            if (text)
+                crossed << *text;
+        }
     }
     return crossed;
+}
+
+std::optional<QString> TQuoteWatch::judgePercent(AlertState& state, const QString& limitText,
+                                                 bool rise, const TStockCodeData& entry,
+                                                 const TStockData& record) const
+{
+    if (state.limit != limitText) {
+        state.limit = limitText;
+        state.fired = false;
+    }
+    const std::optional<double> limit = stockfield::price(limitText);
+    const double change = textToDouble(record.percent);
+    // A stock that has not moved has reached no limit, not even 0.
+    const bool beyond = limit && std::isfinite(change) &&
+                        (rise ? change > 0 && change >= *limit : change < 0 && -change >= *limit);
+    if (!beyond) {
+        state.fired = false;
+        return std::nullopt;
+    }
+    if (state.fired)
+        return std::nullopt;
+    state.fired = true;
+    return stockLabel(entry, record) + QStringLiteral("现价 ") + record.price +
+           QStringLiteral("，涨幅 ") + record.percent + QStringLiteral("%，") +
+           percentTail(rise, limitText);
 }
 
 std::optional<QString> TQuoteWatch::judge(AlertState& state, const QString& limitText, double price,
@@ -164,6 +214,11 @@ QStringList TQuoteWatch::statusLines(const QDateTime& now) const
             lines << stockLabel(entry, records[row]) + alertTail(true, entry.upperAlert);
         if (state->lower.fired && state->lower.limit == entry.lowerAlert)
             lines << stockLabel(entry, records[row]) + alertTail(false, entry.lowerAlert);
+        const QString percentLimit = percentLimits.value(alertKeys[size_t(rows[row].entry)]);
+        for (const auto& [fired, rise] : {std::pair{state->rise, true}, {state->fall, false}}) {
+            if (fired.fired && fired.limit == percentLimit)
+                lines << stockLabel(entry, records[row]) + percentTail(rise, percentLimit);
+        }
     }
     return lines;
 }

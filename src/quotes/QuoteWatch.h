@@ -5,6 +5,8 @@
 
 #include <QDateTime>
 #include <QHash>
+#include <QMap>
+#include <QPair>
 #include <QStringList>
 
 #include <optional>
@@ -19,6 +21,11 @@ class TQuoteWatch
 public:
     // The list as it is now in Stocks.xml; figures follow it at once.
     void setStocks(const TStockCodeDataItems& items);
+
+    // Limits of the day's change in percent, as typed: by code and how many
+    // entries of that code come before in the list. Reached upward or
+    // downward, each gives one notice until the change is back inside.
+    void setPercentAlerts(const QMap<QPair<QString, int>, QString>& limits);
 
     // A good refresh at `now`. Returns one text per alert that it crossed.
     QStringList quotesArrived(const TStockDataItems& records, const QDateTime& now);
@@ -53,10 +60,15 @@ private:
     {
         AlertState upper;
         AlertState lower;
+        AlertState rise; // the change in percent
+        AlertState fall;
     };
 
     void recompute();
     // Judges one limit for one row; a text when it has just been crossed.
+    std::optional<QString> judgePercent(AlertState& state, const QString& limitText, bool rise,
+                                        const TStockCodeData& entry,
+                                        const TStockData& record) const;
     std::optional<QString> judge(AlertState& state, const QString& limitText, double price,
                                  bool upper, const TStockCodeData& entry,
                                  const TStockData& record) const;
@@ -68,6 +80,7 @@ private:
     // listed twice with two limits has two alerts, not one that flips.
     std::vector<QString> alertKeys; // one per entry of `stocks`
     QHash<QString, Alerts> alerts;
+    QHash<QString, QString> percentLimits; // by the keys of `alertKeys`
     QStringList totals;
     QDateTime lastGood;
     QDateTime failingSince;

@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <vector>
 
 class QBrush;
 class QTableWidget;
@@ -28,7 +29,19 @@ public:
 
     // The table to write into, not owned; the owner sets it before quotes
     // arrive. Records that arrive while no table is set are ignored.
-    void setTable(QTableWidget* widget) { table = widget; }
+    // Its header's clicks sort the rows (setSort).
+    void setTable(QTableWidget* widget);
+
+    // Sorts the shown rows by `column` (name and code as text, price and
+    // change as numbers, rows without one last), or keeps the reply's order,
+    // which is the list's, for -1. The header shows it; every refresh keeps it.
+    void setSort(int column, Qt::SortOrder order);
+    int sortColumn() const { return sortedBy; }
+    Qt::SortOrder sortOrder() const { return order; }
+    // The record (its place in the last refresh) that table row `row` shows;
+    // -1 for none. Whatever belongs to a row under the mouse goes through
+    // here: the rows are sorted, the records are not.
+    int recordOfRow(int row) const;
 
     // Read access for tests and tools; the program itself hears of quotes
     // through the signals below.
@@ -37,11 +50,15 @@ public:
 
 signals:
     void stockCodeChanged(TStockCodeDataItems items);
-    // The records of a good refresh, once they are in the table: row i of the
-    // table is records[i]. By reference, as the feed hands them on.
+    // The records of a good refresh, once they are in the table: row r of the
+    // table shows records[recordOfRow(r)]. By reference, as the feed hands
+    // them on.
     void quotesShown(const TStockDataItems& records);
     // The newest refresh failed; the table keeps the last records.
     void refreshFailed();
+    // A click on the header changed the sort: first ascending, then
+    // descending, then back to the list's order.
+    void sortChanged(int column, Qt::SortOrder order);
 
 public slots:
     void display();
@@ -51,6 +68,9 @@ private slots:
 
 private:
     void writeTable(const TStockDataItems& items);
+    void headerClicked(int column);
+    void sortRecords(const TStockDataItems& items);
+    void showSortIndicator();
     void resizeRows(int count);
     void setRowTexts(int row, const QStringList& texts, const QBrush& color);
 
@@ -59,4 +79,8 @@ private:
     std::unique_ptr<TStockDataSet> dataSet;
     QTableWidget* table = nullptr;
     QStringList rowTexts; // reused for the four texts of each row written
+    int sortedBy = -1;
+    Qt::SortOrder order = Qt::AscendingOrder;
+    TStockDataItems shown;        // the last refresh, for a new sort between refreshes
+    std::vector<int> rowToRecord; // empty while the rows are in the records' order
 };

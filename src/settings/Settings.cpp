@@ -14,6 +14,11 @@ const QString OPACITY = QStringLiteral("Desk/opacity");
 const QString TRAY_PERCENT = QStringLiteral("Desk/trayPercent");
 const QString MAIN_WINDOW = QStringLiteral("MainWindow");
 const QString CHART_WINDOW = QStringLiteral("ChartWindow");
+const QString SORT_COLUMN = QStringLiteral("QuoteTable/sortColumn");
+const QString SORT_ORDER = QStringLiteral("QuoteTable/sortOrder");
+const QString PERCENT_ALERTS = QStringLiteral("PercentAlerts");
+// Columns of the quote table that can be sorted by: name, code, price, change.
+constexpr int SORT_COLUMNS = 4;
 
 // QSettings opens whatever stands at the path: a named pipe without a writer
 // would block start-up for ever, and a save would replace a link to a device.
@@ -80,6 +85,39 @@ void writePlace(QSettings& file, const QString& group, const TWindowPlace& place
     file.setValue(group + QStringLiteral("/size"), place.size);
 }
 
+// Codes are any text the user typed, so they are values of an array, never
+// keys, which QSettings would read as groups at a "/".
+QMap<QPair<QString, int>, QString> readPercentAlerts(const QSettings& file)
+{
+    QMap<QPair<QString, int>, QString> alerts;
+    const int size = readInt(file, PERCENT_ALERTS + QStringLiteral("/size"), 0, 0, 100000);
+    for (int i = 1; i <= size; ++i) {
+        const QString entry = PERCENT_ALERTS + QLatin1Char('/') + QString::number(i);
+        const QString code = file.value(entry + QStringLiteral("/code")).toString();
+        const int place = readInt(file, entry + QStringLiteral("/place"), -1, -1, 1 << 30);
+        const QString limit = file.value(entry + QStringLiteral("/limit")).toString();
+        if (!code.isEmpty() && place >= 0 && !limit.trimmed().isEmpty())
+            alerts.insert({code, place}, limit);
+    }
+    return alerts;
+}
+
+void writePercentAlerts(QSettings& file, const QMap<QPair<QString, int>, QString>& alerts)
+{
+    file.remove(PERCENT_ALERTS);
+    if (alerts.isEmpty())
+        return;
+    file.beginWriteArray(PERCENT_ALERTS, int(alerts.size()));
+    int i = 0;
+    for (auto alert = alerts.cbegin(); alert != alerts.cend(); ++alert) {
+        file.setArrayIndex(i++);
+        file.setValue(QStringLiteral("code"), alert.key().first);
+        file.setValue(QStringLiteral("place"), alert.key().second);
+        file.setValue(QStringLiteral("limit"), alert.value());
+    }
+    file.endArray();
+}
+
 } // namespace
 
 QKeySequence TSettings::defaultBossKey()
@@ -122,6 +160,14 @@ void TSettings::readValues(const QSettings& file)
     trayPercent = readBool(file, TRAY_PERCENT, defaults.trayPercent);
     mainPlace = readPlace(file, MAIN_WINDOW);
     chartPlace = readPlace(file, CHART_WINDOW);
+    // A column the table does not have is no sort at all, not the last one.
+    sortColumn = readInt(file, SORT_COLUMN, defaults.sortColumn, -2, SORT_COLUMNS);
+    if (sortColumn < -1 || sortColumn >= SORT_COLUMNS)
+        sortColumn = defaults.sortColumn;
+    sortOrder = file.value(SORT_ORDER).toString() == QStringLiteral("descending")
+                    ? Qt::DescendingOrder
+                    : Qt::AscendingOrder;
+    percentAlerts = readPercentAlerts(file);
 }
 
 void TSettings::writeValues(QSettings& file) const
@@ -131,4 +177,8 @@ void TSettings::writeValues(QSettings& file) const
     file.setValue(TRAY_PERCENT, trayPercent);
     writePlace(file, MAIN_WINDOW, mainPlace);
     writePlace(file, CHART_WINDOW, chartPlace);
+    file.setValue(SORT_COLUMN, sortColumn);
+    file.setValue(SORT_ORDER, sortOrder == Qt::DescendingOrder ? QStringLiteral("descending")
+                                                               : QStringLiteral("ascending"));
+    writePercentAlerts(file, percentAlerts);
 }

@@ -1,8 +1,11 @@
 #pragma once
 
 #include <QKeySequence>
+#include <QMap>
+#include <QPair>
 #include <QPoint>
 #include <QSize>
+#include <QString>
 
 class QSettings;
 
@@ -47,6 +50,12 @@ public:
     bool trayPercent = false;
     TWindowPlace mainPlace;
     TWindowPlace chartPlace;
+    // The quote table's rows sorted by this column, -1 in the list's order.
+    int sortColumn = -1;
+    Qt::SortOrder sortOrder = Qt::AscendingOrder;
+    // Alerts on the day's change in percent, as typed: by the stock's code
+    // and how many entries of that code come before it in the list.
+    QMap<QPair<QString, int>, QString> percentAlerts;
 
     static QKeySequence defaultBossKey();
 

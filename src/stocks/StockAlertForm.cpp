@@ -18,6 +18,7 @@ enum Column
     LowerColumn,
     CostColumn,
     HoldingColumn,
+    PercentColumn, // kept in Settings.ini, not in Stocks.xml
 };
 constexpr int FIRST_FIELD = UpperColumn;
 constexpr int FIELD_COUNT = 4;
@@ -44,9 +45,9 @@ QString* field(TStockCodeData& entry, int column)
 
 QString columnName(int column)
 {
-    static const QString names[FIELD_COUNT] = {QStringLiteral("上限预警"),
-                                               QStringLiteral("下限预警"), QStringLiteral("成本价"),
-                                               QStringLiteral("持有量")};
+    static const QString names[FIELD_COUNT + 1] = {
+        QStringLiteral("上限预警"), QStringLiteral("下限预警"), QStringLiteral("成本价"),
+        QStringLiteral("持有量"), QStringLiteral("涨跌幅预警%")};
     return names[column - FIRST_FIELD];
 }
 
@@ -83,12 +84,24 @@ void TStockAlertForm::load()
             ui->tabStock->setItem(row, column, item);
         }
         ui->tabStock->item(row, CodeColumn)->setData(OccurrenceRole, occurrence[size_t(row)]);
-        for (int column = FIRST_FIELD; column < FIRST_FIELD + FIELD_COUNT; ++column) {
-            auto* item = new QTableWidgetItem(*field(entry, column));
+        for (int column = FIRST_FIELD; column <= PercentColumn; ++column) {
+            auto* item =
+                new QTableWidgetItem(column == PercentColumn ? QString() : *field(entry, column));
             item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
             ui->tabStock->setItem(row, column, item);
             check(item);
         }
+    }
+}
+
+void TStockAlertForm::setPercentAlerts(QMap<QPair<QString, int>, QString>* alerts)
+{
+    percentAlerts = alerts;
+    for (int row = 0; row < ui->tabStock->rowCount(); ++row) {
+        const QTableWidgetItem* code = ui->tabStock->item(row, CodeColumn);
+        ui->tabStock->item(row, PercentColumn)
+            ->setText(alerts ? alerts->value({code->text(), code->data(OccurrenceRole).toInt()})
+                             : QString());
     }
 }
 
@@ -123,7 +136,7 @@ void TStockAlertForm::save()
 {
     const int rows = ui->tabStock->rowCount();
     for (int row = 0; row < rows; ++row) {
-        for (int column = FIRST_FIELD; column < FIRST_FIELD + FIELD_COUNT; ++column) {
+        for (int column = FIRST_FIELD; column <= PercentColumn; ++column) {
             if (check(ui->tabStock->item(row, column)))
                 continue;
             ui->tabStock->setCurrentCell(row, column);
@@ -147,13 +160,24 @@ void TStockAlertForm::save()
     stockList->load();
     TStockCodeDataItems& items = stockList->items;
     const std::vector<int> occurrence = codeOccurrences(items);
+    QMap<QPair<QString, int>, QString> percents;
     for (size_t i = 0; i < items.size(); ++i) {
-        const auto row = rowOf.constFind({items[i].code, occurrence[i]});
-        if (row == rowOf.constEnd())
+        const QPair<QString, int> key{items[i].code, occurrence[i]};
+        const auto row = rowOf.constFind(key);
+        if (row == rowOf.constEnd()) {
+            // Listed since the dialog opened: its limit, if any, stays.
+            if (percentAlerts && percentAlerts->contains(key))
+                percents.insert(key, percentAlerts->value(key));
             continue;
+        }
         for (int column = FIRST_FIELD; column < FIRST_FIELD + FIELD_COUNT; ++column)
             *field(items[i], column) = ui->tabStock->item(*row, column)->text().trimmed();
+        const QString percent = ui->tabStock->item(*row, PercentColumn)->text().trimmed();
+        if (!percent.isEmpty())
+            percents.insert(key, percent);
     }
+    if (percentAlerts)
+        *percentAlerts = percents;
     stockList->save();
     accept();
     emit stockSetChange();

@@ -2,6 +2,8 @@
 
 #include <QDialog>
 #include <QHash>
+#include <QMap>
+#include <QPair>
 
 #include <memory>
 
@@ -21,6 +23,11 @@ public:
 
     // Names to show beside the codes (full code to name).
     void setNames(const QHash<QString, QString>& names);
+    // The limits of the day's change in percent, by code and place among
+    // equal codes: shown in their column and, on "保存", written back for the
+    // stocks of the list (those of stocks no longer listed are dropped).
+    // Not owned; outlives the dialog.
+    void setPercentAlerts(QMap<QPair<QString, int>, QString>* alerts);
     // Selects the row of the list entry at `index`; -1 selects none.
     void setCurrentEntry(int index);
 
@@ -38,4 +45,5 @@ private:
 
     std::unique_ptr<Ui_TStockAlertForm> ui;
     std::unique_ptr<TStockCodeList> stockList;
+    QMap<QPair<QString, int>, QString>* percentAlerts = nullptr;
 };

@@ -6,6 +6,7 @@
 #include "quotes/StockDisplayHelper.h"
 #include "settings/Config.h"
 #include "settings/OptionForm.h"
+#include "settings/Settings.h"
 #include "stocks/StockAlertForm.h"
 #include "stocks/StockSetForm.h"
 #include "ui/AboutForm.h"
@@ -49,7 +50,7 @@ std::optional<Qt::WindowFlags> styleFlags(const QVariant& style)
 
 TMainForm::TMainForm(QWidget* parent)
     : QMainWindow(parent), ui(std::make_unique<Ui_TMainForm>()), adHelper(nullptr),
-      watch(std::make_unique<TQuoteWatch>())
+      watch(std::make_unique<TQuoteWatch>()), settings(std::make_unique<TSettings>())
 {
     ui->setupUi(this);
     createMenus();
@@ -65,6 +66,15 @@ TMainForm::TMainForm(QWidget* parent)
 
     config = new TConfig(this);
     config->load();
+    settings->load();
+    displayHelper->setSort(settings->sortColumn, settings->sortOrder);
+    connect(displayHelper, &TStockDisplayHelper::sortChanged, this,
+            [this](int column, Qt::SortOrder order) {
+                settings->sortColumn = column;
+                settings->sortOrder = order;
+                settings->save();
+            });
+    watch->setPercentAlerts(settings->percentAlerts);
     setFont(TConfig::uiFont);
     mainMenu->setFont(TConfig::uiFont);
     styleMenu->setFont(TConfig::uiFont);
@@ -428,7 +438,7 @@ bool TMainForm::showTableToolTip(QEvent* event)
     const auto* help = static_cast<QHelpEvent*>(event);
     const int row = ui->tabStock->rowAt(help->pos().y());
     // A row shows its holding, if any; the rest of the table the status.
-    const QString text = row >= 0 ? watch->rowToolTip(row)
+    const QString text = row >= 0 ? watch->rowToolTip(displayHelper->recordOfRow(row))
                                   : watch->statusLines(appclock::now()).join(QLatin1Char('\n'));
     if (text.isEmpty())
         QToolTip::hideText();
@@ -441,8 +451,13 @@ void TMainForm::showStockAlert()
 {
     TStockAlertForm form(this);
     form.setNames(watch->namesByCode());
-    form.setCurrentEntry(watch->entryOfRow(ui->tabStock->currentRow()));
-    connect(&form, &TStockAlertForm::stockSetChange, this, &TMainForm::stockSetChange);
+    form.setCurrentEntry(watch->entryOfRow(displayHelper->recordOfRow(ui->tabStock->currentRow())));
+    form.setPercentAlerts(&settings->percentAlerts);
+    connect(&form, &TStockAlertForm::stockSetChange, this, [this] {
+        settings->save();
+        watch->setPercentAlerts(settings->percentAlerts);
+        stockSetChange();
+    });
     form.setFont(TConfig::uiFont);
     form.exec();
 }

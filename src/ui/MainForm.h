@@ -17,6 +17,7 @@ class QTimer;
 class TConfig;
 class TStockChartForm;
 class TQuoteWatch;
+class TSettings;
 class TStockDisplayHelper;
 class Ui_TMainForm;
 
@@ -97,6 +98,7 @@ private:
     std::unique_ptr<VkCheckUpdate> updateChecker;
     bool configSignalsConnected = false;
     std::unique_ptr<TQuoteWatch> watch;
+    std::unique_ptr<TSettings> settings;
     TRefreshPolicy refreshPolicy;
     bool lifted = false; // kept below, but in front since a tray click
 };

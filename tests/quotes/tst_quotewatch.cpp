@@ -134,6 +134,54 @@ private slots:
         }
     }
 
+    void percentAlerts_data()
+    {
+        QTest::addColumn<QString>("limit");
+        QTest::addColumn<int>("place");           // of the limit among entries of the code
+        QTest::addColumn<QStringList>("changes"); // "x": no trade yet
+        QTest::addColumn<QList<int>>("notices");
+        const auto list = [](const char* text) {
+            return QString::fromLatin1(text).split(QLatin1Char(' '));
+        };
+        QTest::newRow("rise, once, re-arms inside")
+            << "5" << 0 << list("5.2 6 4.9 5") << QList<int>{1, 0, 0, 1};
+        QTest::newRow("fall") << " 3 " << 0 << list("-3 -2.9 -3.5") << QList<int>{1, 0, 1};
+        QTest::newRow("rise, then fall") << "2" << 0 << list("2.5 -2.5") << QList<int>{1, 1};
+        QTest::newRow("0: any move, not none")
+            << "0" << 0 << list("0 0.1 -0.1") << QList<int>{0, 1, 1};
+        QTest::newRow("no trade judges nothing")
+            << "1" << 0 << list("1.5 x 1.6 x 0.5 1.2") << QList<int>{1, 0, 0, 0, 0, 1};
+        QTest::newRow("second of the code only") << "1" << 1 << list("1.5") << QList<int>{1};
+        QTest::newRow("empty") << "" << 0 << list("9") << QList<int>{0};
+        QTest::newRow("not a number") << "-1" << 0 << list("-9 9") << QList<int>{0, 0};
+    }
+
+    void percentAlerts()
+    {
+        QFETCH(QString, limit);
+        QFETCH(int, place);
+        QFETCH(QStringList, changes);
+        QFETCH(QList<int>, notices);
+        TQuoteWatch watch;
+        watch.setStocks(
+            {entry(QStringLiteral("sh600000"), {}), entry(QStringLiteral("sh600000"), {})});
+        watch.setPercentAlerts({{{QStringLiteral("sh600000"), place}, limit}});
+        for (int i = 0; i < changes.size(); ++i) {
+            TStockData quote = record(QStringLiteral("600000"), QStringLiteral("10.00"),
+                                      changes[i] == QLatin1String("x") ? "0" : "10.50");
+            quote.percent = changes[i];
+            const QStringList texts = watch.quotesArrived({quote, quote}, TRADING);
+            QVERIFY2(texts.size() == notices[i],
+                     qPrintable(changes[i] + QLatin1Char(':') + texts.join(u'|')));
+            if (!texts.isEmpty())
+                QCOMPARE(
+                    texts.first(),
+                    QStringLiteral("浦发银行（sh600000）现价 10.50，涨幅 %1%，已达%2幅预警 %3%")
+                        .arg(changes[i], changes[i].startsWith(u'-') ? "跌" : "涨",
+                             limit.trimmed()));
+        }
+    }
+
     void alertTextAndChangedLimit()
     {
         TQuoteWatch watch;

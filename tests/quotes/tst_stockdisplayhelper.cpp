@@ -7,6 +7,7 @@
 #include "FakeHttpServer.h"
 #include "TempAppDir.h"
 
+#include <QHeaderView>
 #include <QSet>
 #include <QSignalSpy>
 #include <QTableWidget>
@@ -214,6 +215,66 @@ private slots:
         QCOMPARE(table->selectionModel()->selectedRows().size(), 1);
         QVERIFY(table->selectionModel()->isRowSelected(1, {}));
         QCOMPARE(table->columnWidth(0), 123);
+    }
+
+    void sortsTheShownRows_data()
+    {
+        QTest::addColumn<int>("clicks"); // on the column's header
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QString>("order"); // record numbers, top to bottom
+        // Records: name, code, price, change.
+        QTest::newRow("change ascending, no number last") << 1 << 3 << "4 1 0 2 3";
+        QTest::newRow("change descending, no number last") << 2 << 3 << "2 0 1 4 3";
+        QTest::newRow("third click: the list's order") << 3 << 3 << "0 1 2 3 4";
+        QTest::newRow("price, equal ones in list order") << 1 << 2 << "1 4 3 0 2";
+        QTest::newRow("name by pinyin, empty last") << 1 << 0 << "1 2 4 0 3";
+        QTest::newRow("name descending, empty last") << 2 << 0 << "0 4 2 1 3";
+        QTest::newRow("code as text") << 1 << 1 << "3 0 2 1 4";
+    }
+
+    void sortsTheShownRows()
+    {
+        QFETCH(int, clicks);
+        QFETCH(int, column);
+        QFETCH(QString, order);
+        const QStringList rows[] = {{QStringLiteral("招商银行"), "600036", "30.00", "0.5"},
+                                    {QStringLiteral("工商银行"), "601398", "5.00", "-1"},
+                                    {QStringLiteral("平安银行"), "600519", "", "2.5e+00"},
+                                    {QString(), "000001", "10.00", "abc"},
+                                    {QStringLiteral("浦发银行"), "800000", "5.00", "-2"}};
+        TStockDataItems items;
+        for (const QStringList& texts : rows) {
+            TStockData r;
+            r.name = texts[0];
+            r.code = texts[1];
+            r.price = texts[2];
+            r.percent = texts[3];
+            items.push_back(r);
+        }
+        deliver(items);
+        table->setSelectionBehavior(QAbstractItemView::SelectRows);
+        table->selectRow(0);
+        QSignalSpy changed(helper.get(), &TStockDisplayHelper::sortChanged);
+        for (int i = 0; i < clicks; ++i)
+            emit table->horizontalHeader()->sectionClicked(column);
+        QCOMPARE(changed.size(), clicks);
+        // A refresh keeps the sort.
+        deliver(items);
+        QStringList shown;
+        for (int row = 0; row < table->rowCount(); ++row) {
+            const int record = helper->recordOfRow(row);
+            QCOMPARE(table->item(row, 1)->text(), items[size_t(record)].code);
+            shown << QString::number(record);
+        }
+        QCOMPARE(shown.join(u' '), order);
+        const bool sorted = clicks < 3;
+        QCOMPARE(helper->sortColumn(), sorted ? column : -1);
+        QCOMPARE(table->horizontalHeader()->isSortIndicatorShown(), sorted);
+        QCOMPARE(table->horizontalHeader()->sortIndicatorOrder(),
+                 clicks == 2 ? Qt::DescendingOrder : Qt::AscendingOrder);
+        // The selected stock stays selected where it went.
+        QCOMPARE(helper->recordOfRow(table->currentRow()), 0);
+        QCOMPARE(helper->recordOfRow(5), -1);
     }
 
     void loadAnnouncesAndRequests()

@@ -16,7 +16,9 @@ namespace {
 bool sameValues(const TSettings& a, const TSettings& b)
 {
     return a.bossKey == b.bossKey && a.opacity == b.opacity && a.trayPercent == b.trayPercent &&
-           a.mainPlace == b.mainPlace && a.chartPlace == b.chartPlace;
+           a.mainPlace == b.mainPlace && a.chartPlace == b.chartPlace &&
+           a.sortColumn == b.sortColumn && a.sortOrder == b.sortOrder &&
+           a.percentAlerts == b.percentAlerts;
 }
 
 TSettings changed(const std::function<void(TSettings&)>& change)
@@ -50,6 +52,12 @@ void TestSettings::roundTrip_data()
         s.trayPercent = true;
         s.mainPlace = {QPoint(-1200, 35), QSize(260, 180)};
         s.chartPlace = {QPoint(10, 20), QSize(560, 400)};
+        s.sortColumn = 3;
+        s.sortOrder = Qt::DescendingOrder;
+        // A code is any text: a "/" must not make a group of it.
+        s.percentAlerts = {{{QStringLiteral("sh600000"), 0}, QStringLiteral("5")},
+                           {{QStringLiteral("sh600000"), 1}, QStringLiteral(" 2.5 ")},
+                           {{QStringLiteral("a/b 浦发"), 0}, QStringLiteral("1")}};
     });
     QTest::newRow("boss key off") << changed([](TSettings& s) { s.bossKey = QKeySequence(); });
 }
@@ -96,6 +104,15 @@ void TestSettings::reading_data()
         << QByteArray("[MainWindow]\npos=@Point(10 10)\n") << defaults;
     QTest::newRow("place not a point")
         << QByteArray("[ChartWindow]\npos=10\nsize=@Size(300 200)\n") << defaults;
+    QTest::newRow("sort column out of range")
+        << QByteArray("[QuoteTable]\nsortColumn=7\nsortOrder=descending\n")
+        << changed([](TSettings& s) { s.sortOrder = Qt::DescendingOrder; });
+    QTest::newRow("percent alerts with holes")
+        << QByteArray("[PercentAlerts]\nsize=4\n1\\code=sz000001\n1\\place=0\n1\\limit=3\n"
+                      "2\\code=sz000002\n2\\limit=3\n3\\code=sz000003\n3\\place=0\n")
+        << changed([](TSettings& s) {
+               s.percentAlerts = {{{QStringLiteral("sz000001"), 0}, QStringLiteral("3")}};
+           });
 }
 
 void TestSettings::reading()

@@ -15,6 +15,7 @@ namespace {
 constexpr int UPPER = 3;
 constexpr int COST = 5;
 constexpr int HOLDING = 6;
+constexpr int PERCENT = 7; // kept apart from Stocks.xml
 } // namespace
 
 class TestStockAlertForm : public QObject
@@ -45,8 +46,8 @@ private slots:
     {
         form->setCurrentEntry(1);
         QCOMPARE(tableRows(*table()),
-                 QStringList({QStringLiteral("sh600000||浦发||||"),
-                              QStringLiteral("sz000001|平安银行|平安 <老股>|||12.5|300")}));
+                 QStringList({QStringLiteral("sh600000||浦发|||||"),
+                              QStringLiteral("sz000001|平安银行|平安 <老股>|||12.5|300|")}));
         QCOMPARE(table()->currentRow(), 1);
         QVERIFY(!(table()->item(0, 0)->flags() & Qt::ItemIsEditable));
         QVERIFY(table()->item(0, COST)->flags() & Qt::ItemIsEditable);
@@ -93,6 +94,8 @@ private slots:
         QTest::newRow("whole holding") << HOLDING << "1000" << true;
         QTest::newRow("fractional holding") << HOLDING << "1.5" << false;
         QTest::newRow("holding too long") << HOLDING << "99999999999999999999" << false;
+        QTest::newRow("percent") << PERCENT << " 5.5" << true;
+        QTest::newRow("negative percent") << PERCENT << "-3" << false;
     }
 
     void wrongInputIsNamedNotSaved()
@@ -100,12 +103,19 @@ private slots:
         QFETCH(int, column);
         QFETCH(QString, text);
         QFETCH(bool, valid);
+        QMap<QPair<QString, int>, QString> percents;
+        form->setPercentAlerts(&percents);
         table()->item(1, column)->setText(text);
         QCOMPARE(table()->item(1, column)->background() == QBrush(), valid);
         clickSave();
         const QString message = form->findChild<QLabel*>(QStringLiteral("lblMessage"))->text();
         if (valid) {
             QVERIFY(message.isEmpty());
+            if (column == PERCENT) {
+                QCOMPARE(percents.value({QStringLiteral("sz000001"), 0}), text.trimmed());
+                QCOMPARE(stocksFile(), original);
+                return;
+            }
             const TStockCodeData saved = readStocks().at(1);
             const QString& field = column == COST      ? saved.costPrice
                                    : column == HOLDING ? saved.holding
@@ -127,6 +137,11 @@ private slots:
         held.costPrice = QStringLiteral("12.5");
         held.holding = QStringLiteral("300");
         writeStocks({stockEntry(QStringLiteral("sh601398")), held});
+        QMap<QPair<QString, int>, QString> percents{{{QStringLiteral("sh600000"), 0}, "3"},
+                                                    {{QStringLiteral("sz000001"), 0}, "2"}};
+        form->setPercentAlerts(&percents);
+        QCOMPARE(table()->item(1, PERCENT)->text(), QStringLiteral("2"));
+        table()->item(1, PERCENT)->setText(QStringLiteral("4"));
         table()->item(0, COST)->setText(QStringLiteral("8")); // sh600000, now gone
         table()->item(1, UPPER)->setText(QStringLiteral("15"));
         clickSave();
@@ -137,6 +152,8 @@ private slots:
         QCOMPARE(now.at(1).upperAlert, QStringLiteral("15"));
         QCOMPARE(now.at(1).holding, QStringLiteral("300"));
         QVERIFY(now.at(0).costPrice.isEmpty());
+        // The limit of a stock no longer listed goes.
+        QCOMPARE(percents, (QMap<QPair<QString, int>, QString>{{{"sz000001", 0}, "4"}}));
     }
 };
 
