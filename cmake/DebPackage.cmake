@@ -9,10 +9,10 @@ endif()
 include(GNUInstallDirs)
 
 set(QUOTARIUM_APP_ID com.example.Quotarium)
-set(_desktop_dir ${CMAKE_SOURCE_DIR}/src/app/desktop)
-set(_icon_dir ${CMAKE_SOURCE_DIR}/src/app/icons)
+set(_desktop_dir ${PROJECT_SOURCE_DIR}/src/app/desktop)
+set(_icon_dir ${PROJECT_SOURCE_DIR}/src/app/icons)
 set(QUOTARIUM_DESKTOP_FILE ${_desktop_dir}/${QUOTARIUM_APP_ID}.desktop)
-set(QUOTARIUM_METAINFO_FILE ${CMAKE_BINARY_DIR}/${QUOTARIUM_APP_ID}.metainfo.xml)
+set(QUOTARIUM_METAINFO_FILE ${PROJECT_BINARY_DIR}/${QUOTARIUM_APP_ID}.metainfo.xml)
 configure_file(${_desktop_dir}/${QUOTARIUM_APP_ID}.metainfo.xml.in ${QUOTARIUM_METAINFO_FILE} @ONLY)
 
 set(_system COMPONENT system EXCLUDE_FROM_ALL)
@@ -27,8 +27,8 @@ endforeach()
 install(FILES ${_icon_dir}/quotarium.svg
     DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps ${_system})
 
-set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_SOURCE_DIR}/cmake/CPackProject.cmake)
-set(CPACK_QUOTARIUM_BUILD_DIR ${CMAKE_BINARY_DIR})
+set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_SOURCE_DIR}/cmake/CPackProject.cmake)
+set(CPACK_QUOTARIUM_BUILD_DIR ${PROJECT_BINARY_DIR})
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Quotarium developers <quotarium@example.com>")
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
@@ -52,12 +52,12 @@ endif()
 # The end-to-end build makes the package from itself, then installs it and
 # starts the program as an ordinary user on the X desktop of its checks.
 if(QUOTARIUM_BUILD_E2E)
-    set(_deb_dir ${CMAKE_BINARY_DIR}/deb-check)
+    set(_deb_dir ${PROJECT_BINARY_DIR}/deb-check)
     string(REPLACE ";" "," _sizes "${QUOTARIUM_ICON_SIZES}")
     add_test(NAME package_deb COMMAND ${CMAKE_COMMAND}
-        -DBUILD_DIR=${CMAKE_BINARY_DIR} -DOUT_DIR=${_deb_dir} -DCPACK=${CMAKE_CPACK_COMMAND}
+        -DBUILD_DIR=${PROJECT_BINARY_DIR} -DOUT_DIR=${_deb_dir} -DCPACK=${CMAKE_CPACK_COMMAND}
         -DAPP_ID=${QUOTARIUM_APP_ID} -DICON_SIZES=${_sizes}
-        -P ${CMAKE_SOURCE_DIR}/cmake/CheckDeb.cmake)
+        -P ${PROJECT_SOURCE_DIR}/cmake/CheckDeb.cmake)
     add_test(NAME package_installed COMMAND e2e_desktop installedPackageKeepsTheUsersList)
     set_tests_properties(package_deb PROPERTIES LABELS package FIXTURES_SETUP quotarium_deb)
     set_tests_properties(package_installed PROPERTIES

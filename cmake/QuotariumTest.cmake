@@ -5,7 +5,7 @@
 
 if(WIN32 AND CMAKE_CROSSCOMPILING)
     set(QUOTARIUM_WINE /usr/lib/wine/wine64)
-    set(QUOTARIUM_WINE_PREFIX ${CMAKE_BINARY_DIR}/wine)
+    set(QUOTARIUM_WINE_PREFIX ${PROJECT_BINARY_DIR}/wine)
     # Wine hands its programs WINEQT_* variables as QT_* and keeps plain QT_*
     # ones for itself. The offscreen platform finds no fonts of its own on
     # Windows. WINEPATH lets the tests find Qt's libraries where they are.
@@ -22,8 +22,8 @@ function(quotarium_add_test name)
     cmake_parse_arguments(ARG "" "" "LABELS" ${ARGN})
     add_executable(${name} ${ARG_UNPARSED_ARGUMENTS})
     target_link_libraries(${name} PRIVATE quotarium_test_support quotarium_lib quotarium_warnings)
-    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests/bin)
-    set(runtime_dir ${CMAKE_BINARY_DIR}/tests/runtime/${name})
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/tests/bin)
+    set(runtime_dir ${PROJECT_BINARY_DIR}/tests/runtime/${name})
     file(MAKE_DIRECTORY ${runtime_dir})
     file(CHMOD ${runtime_dir} DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
     add_test(NAME ${name} COMMAND ${name})
@@ -35,7 +35,7 @@ function(quotarium_add_test name)
         ENVIRONMENT "QT_QPA_PLATFORM=offscreen;XDG_RUNTIME_DIR=${runtime_dir};QTEST_FUNCTION_TIMEOUT=60000")
     if(WIN32 AND CMAKE_CROSSCOMPILING)
         set_target_properties(${name} PROPERTIES
-            CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/cmake/RunUnderWine.sh)
+            CROSSCOMPILING_EMULATOR ${PROJECT_SOURCE_DIR}/cmake/RunUnderWine.sh)
         set_tests_properties(${name} PROPERTIES
             FIXTURES_REQUIRED wine
             ENVIRONMENT "${QUOTARIUM_WINE_ENVIRONMENT};QTEST_FUNCTION_TIMEOUT=60000")
