@@ -274,16 +274,24 @@ void TQuoteWatch::recompute()
         const double paid = holding->cost * quantity;
         const double profit = value - paid;
         const double today = previousClose > 0 ? (price - previousClose) * quantity : 0;
+        // A broken or hostile reply may hold a price no sum can carry; such a
+        // stock counts as one without a price rather than reading "inf".
+        const double percent = paid > 0 ? profit / paid * 100 : 0;
+        if (!std::isfinite(value) || !std::isfinite(profit) || !std::isfinite(today) ||
+            !std::isfinite(percent))
+            continue;
         QString profitText = amount(profit);
         if (paid > 0)
-            profitText +=
-                QStringLiteral("（") + amount(profit / paid * 100) + QStringLiteral("%）");
+            profitText += QStringLiteral("（") + amount(percent) + QStringLiteral("%）");
         rows[row].toolTip = QStringList{QStringLiteral("成本价：") + stocks[at].costPrice.trimmed(),
                                         QStringLiteral("持有量：") + stocks[at].holding.trimmed(),
                                         QStringLiteral("市值：") + amount(value).remove(u'+'),
                                         QStringLiteral("盈亏：") + profitText,
                                         QStringLiteral("今日盈亏：") + amount(today)}
                                 .join(QLatin1Char('\n'));
+        if (!std::isfinite(totalValue + value) || !std::isfinite(totalProfit + profit) ||
+            !std::isfinite(totalToday + today))
+            continue;
         totalValue += value;
         totalProfit += profit;
         totalToday += today;

@@ -231,6 +231,11 @@ private slots:
                                          << "";
         QTest::newRow("holding not whole") << "10 1.5 10.00 10.20"
                                            << "";
+        // A hostile service: figures that are no number are never shown.
+        QTest::newRow("price overflows") << "10 1000 10.00 1e308"
+                                         << "";
+        QTest::newRow("close overflows") << "10 1000 1e308 10.20"
+                                         << "";
     }
 
     void profit()
@@ -269,6 +274,18 @@ private slots:
         QVERIFY(watch.rowToolTip(0).isEmpty());
         QCOMPARE(watch.totalLines().first(), QStringLiteral("总市值：120.00"));
         QCOMPARE(watch.namesByCode().size(), 3); // sh600000 once
+
+        // Two values each finite whose sum is not: the second stays out.
+        TQuoteWatch rich;
+        const QStringList held{"", "", "1", "1000000000000000000"};
+        rich.setStocks(
+            {entry(QStringLiteral("sh600000"), held), entry(QStringLiteral("sz000001"), held)});
+        rich.quotesArrived({record(QStringLiteral("600000"), "2", "1e290"),
+                            record(QStringLiteral("000001"), "2", "1e290")},
+                           TRADING);
+        const QString totals = rich.totalLines().join(u'|');
+        QCOMPARE(rich.totalLines().size(), 3);
+        QVERIFY2(!totals.contains(QStringLiteral("inf")), qPrintable(totals));
     }
 
     void statusLines_data()
