@@ -36,7 +36,7 @@ void moveCenter(QWidget* widget, QWidget* reference);
 // Hands the address to the desktop (the web browser); does not wait.
 void openUrl(const QString& url);
 
-// Test seam, in the manner of KeePassXC's MessageBox::setNextAnswer: the next
+// Test seam: the next
 // messageBox() call returns `firstButton` without showing anything. One-shot.
 void setNextMessageBoxAnswer(bool firstButton);
 
