@@ -303,6 +303,9 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     FakeHttpServer server;
     web::setServiceRoot(web::Service::Quotes, server.baseUrl());
+    // The second quote service, asked after each hostile reply, refuses at
+    // once: the figures stay those of the hostile replies.
+    web::setServiceRoot(web::Service::QuotesBackup, QStringLiteral("http://127.0.0.1:9"));
     web::setServiceRoot(web::Service::Charts, server.baseUrl());
     replies(server);
     advertising(server);

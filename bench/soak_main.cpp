@@ -152,6 +152,7 @@ int main(int argc, char** argv)
     });
     web::setServiceRoot(web::Service::Charts, server.baseUrl());
     web::setServiceRoot(web::Service::Quotes, server.baseUrl());
+    web::setServiceRoot(web::Service::QuotesBackup, server.baseUrl());
 
     QTableWidget table(0, 4);
     TStockDisplayHelper display;
@@ -235,6 +236,7 @@ int main(int argc, char** argv)
 
     web::setServiceRoot(web::Service::Charts, QString());
     web::setServiceRoot(web::Service::Quotes, QString());
+    web::setServiceRoot(web::Service::QuotesBackup, QString());
     const bool met = failures == 0 && warm > 0 && growth < options.goalKib &&
                      rows == options.codes && liveQuoteReplies == 0 && liveChartReplies == 0;
     std::printf("%s\n", met ? "goal met" : "goal MISSED");

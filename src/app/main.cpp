@@ -2,6 +2,7 @@
 #include "app/Startup.h"
 #include "core/AppGlobals.h"
 #include "core/Gb18030.h"
+#include "core/WebRequest.h"
 #include "ui/MainForm.h"
 
 #include <QApplication>
@@ -19,6 +20,9 @@ int main(int argc, char* argv[])
 
     // Missing catalogs only leave Qt's own dialogs in English.
     installQtCatalogs(qtCatalogFolders(), &app);
+    // An office that lets traffic out only through a proxy names it in the
+    // desktop's settings; the program has none of its own.
+    web::useSystemProxies();
     QCoreApplication::setApplicationName(QStringLiteral("Quotarium"));
     // Lets a desktop match the running windows to the installed menu entry.
     QGuiApplication::setDesktopFileName(QStringLiteral("com.example.Quotarium"));

@@ -3,6 +3,7 @@
 #include <QBuffer>
 #include <QImageReader>
 #include <QNetworkAccessManager>
+#include <QNetworkProxyFactory>
 #include <QNetworkReply>
 #include <QTimer>
 
@@ -18,7 +19,7 @@ struct ServiceAddress
 };
 
 // In the order of Service.
-const std::array<ServiceAddress, 4> ADDRESSES = {{
+const std::array<ServiceAddress, 5> ADDRESSES = {{
     // The public real-time quote service the product reads.
     {QUOTARIUM_QUOTE_ROOT, "https://hq.sinajs.cn"},
     // A public service that serves ready-made GIF charts.
@@ -28,6 +29,9 @@ const std::array<ServiceAddress, 4> ADDRESSES = {{
     {QUOTARIUM_SITE_ROOT, "http://www.example.com/quotarium"},
     // A public service that finds stocks by name, code or pinyin initials.
     {QUOTARIUM_SUGGEST_ROOT, "https://smartbox.gtimg.cn"},
+    // A second public quote service, reachable from networks where the
+    // first is not.
+    {QUOTARIUM_QUOTE_BACKUP_ROOT, "https://qt.gtimg.cn"},
 }};
 
 std::array<QString, ADDRESSES.size()>& rootOverrides()
@@ -118,6 +122,11 @@ QNetworkReply* get(QNetworkAccessManager& manager, QNetworkRequest request, qint
             reply->abort();
     });
     return reply;
+}
+
+void useSystemProxies()
+{
+    QNetworkProxyFactory::setUseSystemConfiguration(true);
 }
 
 QByteArray body(QNetworkReply* reply)

@@ -17,10 +17,13 @@ enum class Service
     Charts,  // the chart image service
     Site,    // the maker's site: update check and advertising
     Suggest, // stocks by name, code or pinyin initials, for the stock set editor
+    // A second real-time quote service, asked while the first fails.
+    QuotesBackup,
 };
 
 // The root of a service's addresses, without a trailing "/": the public
-// service, or the one the build names (QUOTARIUM_QUOTE_ROOT and its kin).
+// service, or the one the build names (QUOTARIUM_QUOTE_ROOT and its kin,
+// QUOTARIUM_QUOTE_BACKUP_ROOT for the second quote service).
 QString serviceRoot(Service service);
 
 // Lets tests and tools send a service's requests to a server of their own,
@@ -69,6 +72,11 @@ constexpr qint64 READ_AHEAD_BYTES = 1024 * 1024;
 // once it announces or delivers more than `maxBytes`, and Qt holds at most
 // READ_AHEAD_BYTES more than that before the abort takes effect.
 QNetworkReply* get(QNetworkAccessManager& manager, QNetworkRequest request, qint64 maxBytes);
+
+// Uses the desktop's proxy settings for every request from here on: the
+// session's https_proxy, http_proxy and no_proxy variables on Linux, the
+// system's Internet Options on Windows. Start-up calls it once.
+void useSystemProxies();
 
 // The body of a finished reply from get(): empty when it failed, was aborted
 // or brought more than its limit (a fast link can deliver all of it before

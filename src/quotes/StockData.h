@@ -25,6 +25,17 @@ struct TStockData
 // In reply order; codes the service did not answer have no record.
 using TStockDataItems = std::vector<TStockData>;
 
+// The services quotes come from: the first one, and the second one asked
+// while the first fails.
+enum class QuoteSource
+{
+    Primary,
+    Backup,
+};
+
+// As the status lines and tooltips name the source: "新浪", "腾讯".
+QString quoteSourceName(QuoteSource source);
+
 // The price a record is shown at and its change measured from: `price` once
 // the stock has traded. Before the first trade of the day (the call auction
 // from 9:15 to 9:25) and all day for a suspended stock, the service sends 0

@@ -1,5 +1,6 @@
 #include "quotes/StockDataSet.h"
 
+#include "core/Clock.h"
 #include "core/Gb18030.h"
 #include "core/WebRequest.h"
 #include "quotes/TextNumber.h"
@@ -8,6 +9,7 @@
 #include <QNetworkReply>
 #include <QUrl>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -20,6 +22,139 @@ const QByteArray QUOTE_REFERER = QByteArrayLiteral("https://finance.sina.com.cn/
 // about nine characters, and the service's own pages ask for at most this
 // many at once.
 constexpr qsizetype MAX_BATCH_CODES = 800;
+// The second service's own pages, and its peers, ask for at most this many.
+constexpr qsizetype MAX_BACKUP_BATCH_CODES = 60;
+
+constexpr qint64 PRIMARY_TRIAL_SECONDS = 10 * 60;
+constexpr int MAX_PAUSE_MINUTES = 30;
+
+// The second service's fields (0-based, split at "~").
+enum BackupField
+{
+    B_NAME = 1,
+    B_CODE = 2,
+    B_PRICE = 3,
+    B_PREVIOUS_CLOSE = 4,
+    B_OPEN = 5,
+    B_VOLUME_LOTS = 6,
+    B_BID = 9,
+    B_ASK = 19,
+    B_TIME = 30,
+    B_HIGH = 33,
+    B_LOW = 34,
+    B_AMOUNT_10K = 37,
+    B_FIELD_COUNT
+};
+
+// The primary's values (the name counted as 0) holding the quote's date and
+// time.
+constexpr int PRIMARY_DATE_VALUE = 30;
+
+constexpr size_t sourceIndex(QuoteSource source)
+{
+    return source == QuoteSource::Primary ? 0 : 1;
+}
+
+constexpr QuoteSource otherSource(QuoteSource source)
+{
+    return source == QuoteSource::Primary ? QuoteSource::Backup : QuoteSource::Primary;
+}
+
+// Whether `until` is still ahead of `now`, and by no more than `most`
+// seconds: a clock set back must not stretch a pause or a wait for hours.
+bool ahead(const QDateTime& now, const QDateTime& until, qint64 most)
+{
+    if (!until.isValid())
+        return false;
+    const qint64 left = now.secsTo(until);
+    return left > 0 && left <= most;
+}
+
+bool isNameChar(QChar c, bool first)
+{
+    const char16_t u = c.unicode();
+    return (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || u == '_' ||
+           (!first && u >= '0' && u <= '9');
+}
+
+QStringView withoutLineEnds(QStringView entry)
+{
+    while (!entry.isEmpty() && (entry.front() == u'\n' || entry.front() == u'\r'))
+        entry = entry.sliced(1);
+    while (!entry.isEmpty() && (entry.back() == u'\n' || entry.back() == u'\r'))
+        entry.chop(1);
+    return entry;
+}
+
+// The quote form: [var ]name="values", the name a script identifier, the
+// values without quotation marks, empty or holding the service's separator.
+bool isQuoteEntry(QStringView entry, QChar separator)
+{
+    entry = withoutLineEnds(entry);
+    if (entry.startsWith(u"var "))
+        entry = entry.sliced(4);
+    qsizetype i = 0;
+    while (i < entry.size() && isNameChar(entry[i], i == 0))
+        ++i;
+    if (i == 0 || !entry.sliced(i).startsWith(u"=\"") || entry.size() < i + 3 ||
+        entry.back() != u'"')
+        return false;
+    const QStringView values = entry.sliced(i + 2, entry.size() - i - 3);
+    return !values.contains(u'"') && (values.isEmpty() || values.contains(separator));
+}
+
+// A body is the service's when one of its entries has the quote form; a
+// login page, a proxy's error page or any other page has none, and is not
+// cut into rows.
+bool isServiceBody(QStringView body, QChar separator)
+{
+    qsizetype start = 0;
+    while (start < body.size()) {
+        qsizetype end = body.indexOf(u';', start);
+        if (end < 0)
+            end = body.size();
+        if (isQuoteEntry(body.sliced(start, end - start), separator))
+            return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+// `digits` with its decimal point moved `places` to the right: lots to
+// shares, units of 10,000 yuan to yuan, without the rounding of a double.
+// Text that is no plain decimal is kept as it is.
+void shiftDecimal(QString& out, QStringView digits, int places)
+{
+    if (digits.isNull()) {
+        out = QString();
+        return;
+    }
+    const qsizetype point = digits.indexOf(u'.');
+    const QStringView whole = point < 0 ? digits : digits.first(point);
+    const QStringView fraction = point < 0 ? QStringView() : digits.sliced(point + 1);
+    const auto plain = [](QStringView part) {
+        return std::all_of(part.begin(), part.end(),
+                           [](QChar c) { return c >= u'0' && c <= u'9'; });
+    };
+    if (whole.isEmpty() || !plain(whole) || !plain(fraction)) {
+        out = digits.toString();
+        return;
+    }
+    QString all = whole.toString() + fraction.toString();
+    const qsizetype newPoint = whole.size() + places;
+    while (all.size() < newPoint)
+        all += u'0';
+    QString rest = all.sliced(newPoint);
+    all.truncate(newPoint);
+    while (rest.endsWith(u'0'))
+        rest.chop(1);
+    qsizetype zeros = 0;
+    while (zeros + 1 < all.size() && all[zeros] == u'0')
+        ++zeros;
+    out = all.sliced(zeros);
+    if (!rest.isEmpty())
+        out += u'.' + rest;
+}
 
 // Each request carries the refresh it belongs to and its place among the
 // refresh's requests (see downloadFinished).
@@ -88,6 +223,11 @@ const QString& shownPrice(const TStockData& record)
     return currentPrice(record, textToDouble(record.basePrice)).text;
 }
 
+QString quoteSourceName(QuoteSource source)
+{
+    return source == QuoteSource::Primary ? QStringLiteral("新浪") : QStringLiteral("腾讯");
+}
+
 TStockDataSet::TStockDataSet(QObject* parent)
     : QObject(parent), manager(std::make_unique<QNetworkAccessManager>())
 {
@@ -107,20 +247,38 @@ void TStockDataSet::setStockCodes(const TStockCodeDataItems& items)
 {
     // An emptied list is a list like any other: keeping the old codes would
     // go on showing the stocks the user just deleted.
-    stockCodes.clear();
-    for (size_t first = 0; first < items.size(); first += MAX_BATCH_CODES) {
-        const size_t end = qMin(items.size(), first + size_t(MAX_BATCH_CODES));
-        QString codes;
-        for (size_t i = first; i + 1 < end; ++i)
-            codes += items[i].code + QLatin1Char(',');
-        codes += items[end - 1].code;
-        stockCodes.append(codes);
+    for (QuoteSource source : {QuoteSource::Primary, QuoteSource::Backup}) {
+        const size_t batch =
+            size_t(source == QuoteSource::Primary ? MAX_BATCH_CODES : MAX_BACKUP_BATCH_CODES);
+        QStringList& batches = stockCodes[sourceIndex(source)];
+        batches.clear();
+        for (size_t first = 0; first < items.size(); first += batch) {
+            const size_t end = qMin(items.size(), first + batch);
+            QString codes;
+            for (size_t i = first; i + 1 < end; ++i)
+                codes += items[i].code + QLatin1Char(',');
+            codes += items[end - 1].code;
+            batches.append(codes);
+        }
     }
 }
 
-QString TStockDataSet::quoteUrl()
+QString TStockDataSet::quoteUrl(QuoteSource source)
 {
+    if (source == QuoteSource::Backup)
+        return web::serviceRoot(web::Service::QuotesBackup) + QStringLiteral("/q=");
     return web::serviceRoot(web::Service::Quotes) + QStringLiteral("/list=");
+}
+
+std::vector<QuoteSource> TStockDataSet::failedSources() const
+{
+    return failedOrder;
+}
+
+const TStockDataItems& TStockDataSet::parseReply(const QByteArray& body, QuoteSource source)
+{
+    parseData(gb18030::decodeUntilNul(body), source);
+    return items;
 }
 
 void TStockDataSet::download()
@@ -128,12 +286,13 @@ void TStockDataSet::download()
     // A service slower than the refresh interval must not collect one open
     // request per tick: the refresh waits for the open one and goes out as
     // soon as that ends (each request ends by its deadline at the latest).
-    if (stockCodes.isEmpty()) {
+    if (stockCodes[0].isEmpty()) {
         // Nothing to ask: the answer is an empty table at once, and a reply
         // still due for the old list must not fill it again.
         openRefresh = 0;
         refreshDue = false;
         items.clear();
+        times.clear();
         emit readFinished(items);
         return;
     }
@@ -141,21 +300,100 @@ void TStockDataSet::download()
         refreshDue = true;
         return;
     }
+    const std::optional<QuoteSource> source = chooseSource(appclock::now());
+    if (!source) {
+        // Both services are in their pause: the refresh fails unsent.
+        emit downloadFailed();
+        return;
+    }
+    send(*source, false);
+}
+
+void TStockDataSet::send(QuoteSource source, bool failover)
+{
     openRefresh = ++refreshesSent;
+    openSource = source;
+    openIsFailover = failover;
     openFailed = false;
-    batchesLeft = int(stockCodes.size());
-    data.assign(stockCodes.size(), QByteArray());
-    for (qsizetype batch = 0; batch < stockCodes.size(); ++batch)
-        downloadUrl(quoteUrl() + stockCodes.at(batch), batch);
+    openStatus = 0;
+    const QStringList& batches = stockCodes[sourceIndex(source)];
+    batchesLeft = int(batches.size());
+    data.assign(size_t(batches.size()), QString());
+    for (qsizetype batch = 0; batch < batches.size(); ++batch)
+        downloadUrl(quoteUrl(source) + batches.at(batch), batch);
+}
+
+std::optional<QuoteSource> TStockDataSet::chooseSource(const QDateTime& now)
+{
+    const auto paused = [&](QuoteSource source) {
+        const SourceState& state = sources[sourceIndex(source)];
+        return ahead(now, state.pausedUntil, qint64(state.pauseMinutes) * 60);
+    };
+    QuoteSource wanted = current;
+    if (current == QuoteSource::Backup && !paused(QuoteSource::Primary) &&
+        !ahead(now, primaryTrialAt, PRIMARY_TRIAL_SECONDS)) {
+        wanted = QuoteSource::Primary;
+        primaryTrialAt = now.addSecs(PRIMARY_TRIAL_SECONDS);
+    }
+    if (!paused(wanted))
+        return wanted;
+    if (!paused(otherSource(wanted)))
+        return otherSource(wanted);
+    return std::nullopt;
+}
+
+bool TStockDataSet::refreshEnded(bool good)
+{
+    const QDateTime now = appclock::now();
+    SourceState& state = sources[sourceIndex(openSource)];
+    if (good) {
+        for (SourceState& each : sources)
+            each.failed = false;
+        failedOrder.clear();
+        state.pauseMinutes = 0;
+        state.pausedUntil = QDateTime();
+        if (openSource == QuoteSource::Primary) {
+            current = QuoteSource::Primary;
+            primaryTrialAt = QDateTime();
+        } else if (current == QuoteSource::Primary) {
+            // Asked while the first was in its pause.
+            current = QuoteSource::Backup;
+            primaryTrialAt = now.addSecs(PRIMARY_TRIAL_SECONDS);
+        }
+        return false;
+    }
+    if (openStatus == 403 || openStatus == 429) {
+        state.pauseMinutes =
+            state.pauseMinutes == 0 ? 1 : qMin(MAX_PAUSE_MINUTES, state.pauseMinutes * 2);
+        state.pausedUntil = now.addSecs(qint64(state.pauseMinutes) * 60);
+    }
+    if (!state.failed) {
+        state.failed = true;
+        failedOrder.push_back(openSource);
+    }
+    const QuoteSource next = otherSource(openSource);
+    if (openSource == QuoteSource::Backup) {
+        current = QuoteSource::Primary;
+        primaryTrialAt = QDateTime();
+    } else if (current == QuoteSource::Primary) {
+        current = QuoteSource::Backup;
+        primaryTrialAt = now.addSecs(PRIMARY_TRIAL_SECONDS);
+    }
+    // Once per refresh: two failing services are asked once each, not in
+    // turn without end.
+    const SourceState& other = sources[sourceIndex(next)];
+    return !openIsFailover && !ahead(now, other.pausedUntil, qint64(other.pauseMinutes) * 60);
 }
 
 void TStockDataSet::downloadUrl(const QString& url, qsizetype batch)
 {
-    request.setUrl(QUrl(url));
-    request.setAttribute(REFRESH_ATTRIBUTE, openRefresh);
-    request.setAttribute(BATCH_ATTRIBUTE, batch);
-    const qsizetype codes = stockCodes.at(batch).count(QLatin1Char(',')) + 1;
-    web::get(*manager, request, web::quoteReplyMaxBytes(codes));
+    QNetworkRequest& sent = openSource == QuoteSource::Primary ? request : backupRequest;
+    sent.setUrl(QUrl(url));
+    sent.setAttribute(REFRESH_ATTRIBUTE, openRefresh);
+    sent.setAttribute(BATCH_ATTRIBUTE, batch);
+    const QStringList& batches = stockCodes[sourceIndex(openSource)];
+    const qsizetype codes = batches.at(batch).count(QLatin1Char(',')) + 1;
+    web::get(*manager, sent, web::quoteReplyMaxBytes(codes));
 }
 
 void TStockDataSet::downloadFinished(QNetworkReply* reply)
@@ -165,13 +403,22 @@ void TStockDataSet::downloadFinished(QNetworkReply* reply)
     if (sent.attribute(REFRESH_ATTRIBUTE).toULongLong() != openRefresh)
         return; // of no refresh that is still awaited
 
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (status == 403 || status == 429)
+        openStatus = status;
     // A timed-out, oversized or failed request is an error like any other:
-    // the whole refresh is, and the last quotes stay.
-    QByteArray body = web::body(reply);
-    if (body.isEmpty())
+    // the whole refresh is, and the last quotes stay. So is a body that is
+    // not the service's, such as a network's login page.
+    const QByteArray body = web::body(reply);
+    if (body.isEmpty()) {
         openFailed = true;
-    else
-        data[size_t(sent.attribute(BATCH_ATTRIBUTE).toLongLong())] = std::move(body);
+    } else {
+        QString text = gb18030::decodeUntilNul(body);
+        if (isServiceBody(text, openSource == QuoteSource::Primary ? u',' : u'~'))
+            data[size_t(sent.attribute(BATCH_ATTRIBUTE).toLongLong())] = std::move(text);
+        else
+            openFailed = true;
+    }
     if (--batchesLeft > 0)
         return;
 
@@ -180,35 +427,49 @@ void TStockDataSet::downloadFinished(QNetworkReply* reply)
     if (good) {
         // The batches' records join in list order.
         recordCount = 0;
-        for (const QByteArray& bytes : data)
-            parseBody(bytes);
+        for (const QString& text : data) {
+            if (openSource == QuoteSource::Primary)
+                parseBody(text);
+            else
+                parseBackupBody(text);
+        }
         items.resize(recordCount);
+        times.resize(recordCount);
+        shownSource = openSource;
     }
     // Some hundred KB at a thousand codes, not worth keeping until the next
     // refresh.
     data.clear();
+    const QuoteSource failed = openSource;
+    const bool failover = refreshEnded(good);
     if (good)
         emit readFinished(items);
-    else
+    else if (!failover)
         emit downloadFailed();
-    if (refreshDue) {
+    if (failover) {
+        // At once, not one interval later; a refresh that was waiting is
+        // this one.
+        refreshDue = false;
+        send(otherSource(failed), true);
+    } else if (refreshDue) {
         refreshDue = false;
         download();
     }
 }
 
-void TStockDataSet::parseData(const QByteArray& bytes)
+void TStockDataSet::parseData(const QString& text, QuoteSource source)
 {
     recordCount = 0;
-    parseBody(bytes);
+    if (source == QuoteSource::Primary)
+        parseBody(text);
+    else
+        parseBackupBody(text);
     items.resize(recordCount);
+    times.resize(recordCount);
 }
 
-void TStockDataSet::parseBody(const QByteArray& bytes)
+void TStockDataSet::parseBody(QStringView body)
 {
-    const QString text = gb18030::decodeUntilNul(bytes);
-    const QStringView body(text);
-
     // Entries end at ";"; text after the last one is discarded. Line feeds
     // are dropped wherever they stand. The service puts one between entries,
     // so those at either end are sliced off; only an entry with one inside
@@ -229,6 +490,67 @@ void TStockDataSet::parseBody(const QByteArray& bytes)
         lineBuffer.remove(u'\n');
         parseLine(lineBuffer);
     }
+}
+
+void TStockDataSet::parseBackupBody(QStringView body)
+{
+    // v_sh600000="1~浦发银行~600000~...~"; one per code, an unknown code
+    // with no values or no entry at all.
+    qsizetype start = 0;
+    for (qsizetype end = body.indexOf(u';'); end >= 0; end = body.indexOf(u';', start)) {
+        const QStringView entry = withoutLineEnds(body.sliced(start, end - start));
+        start = end + 1;
+        const qsizetype p = entry.indexOf(u'=');
+        if (p < 0 || entry.size() < p + 3 || entry[p + 1] != u'"' || entry.back() != u'"')
+            continue;
+        const QStringView values = entry.sliced(p + 2, entry.size() - p - 3);
+        if (values.isEmpty())
+            continue;
+        std::array<QStringView, B_FIELD_COUNT> f{};
+        size_t count = 0;
+        qsizetype from = 0;
+        for (qsizetype i = 0; i < values.size() && count < f.size(); ++i) {
+            if (values[i] == u'~') {
+                f[count++] = values.sliced(from, i - from);
+                from = i + 1;
+            }
+        }
+        if (count < f.size())
+            f[count] = values.sliced(from);
+
+        // The time as the primary writes it: 20261207103103 becomes
+        // 2026-12-07 10:31:03.
+        const QStringView stamp = f[B_TIME];
+        TStockData& item = nextRecord();
+        QString& time = times[recordCount];
+        time.clear();
+        if (stamp.size() == 14) {
+            time.append(stamp.first(4)).append(u'-').append(stamp.sliced(4, 2)).append(u'-');
+            time.append(stamp.sliced(6, 2)).append(u' ').append(stamp.sliced(8, 2)).append(u':');
+            time.append(stamp.sliced(10, 2)).append(u':').append(stamp.sliced(12, 2));
+        }
+        const QStringView name = entry.first(p);
+        setText(item.code, f[B_CODE].isEmpty() ? name.last(qMin<qsizetype>(6, p)) : f[B_CODE]);
+        setText(item.name, f[B_NAME]);
+        setText(item.value2, f[B_OPEN]);
+        setText(item.basePrice, f[B_PREVIOUS_CLOSE]);
+        setText(item.price, f[B_PRICE]);
+        setText(item.value5, f[B_HIGH]);
+        setText(item.value6, f[B_LOW]);
+        setText(item.value7, f[B_BID]);
+        setText(item.value8, f[B_ASK]);
+        shiftDecimal(item.value9, f[B_VOLUME_LOTS], 2);
+        shiftDecimal(item.value10, f[B_AMOUNT_10K], 4);
+        computePercent(item);
+        ++recordCount;
+    }
+}
+
+TStockData& TStockDataSet::nextRecord()
+{
+    if (times.size() <= recordCount)
+        times.resize(recordCount + 1);
+    return recordCount < items.size() ? items[recordCount] : items.emplace_back();
 }
 
 void TStockDataSet::parseLine(QStringView line)
@@ -256,7 +578,37 @@ void TStockDataSet::addItem(QStringView code, QStringView values)
     RecordParts parts{};
     const int count = splitInto(code, parts, 0);
     splitInto(values, parts, count);
-    fillItem(parts, recordCount < items.size() ? items[recordCount] : items.emplace_back());
+    TStockData& item = nextRecord();
+
+    // The quote's date and time are values 30 and 31: found by counting
+    // commas from value 10 on, where the split above stopped.
+    QString& time = times[recordCount];
+    time.clear();
+    if (count == 1 && !parts[10].isNull()) {
+        const QChar* const chars = values.data();
+        const qsizetype end = values.size();
+        qsizetype at = parts[10].data() - chars;
+        int value = 9; // the values part 10 starts
+        qsizetype dateStart = -1;
+        for (; at < end; ++at) {
+            if (chars[at] != u',')
+                continue;
+            ++value;
+            if (value == PRIMARY_DATE_VALUE) {
+                dateStart = at + 1;
+            } else if (value == PRIMARY_DATE_VALUE + 1) {
+                qsizetype timeEnd = at + 1;
+                while (timeEnd < end && chars[timeEnd] != u',')
+                    ++timeEnd;
+                if (at > dateStart && timeEnd > at + 1)
+                    time.append(values.sliced(dateStart, at - dateStart))
+                        .append(u' ')
+                        .append(values.sliced(at + 1, timeEnd - at - 1));
+                break;
+            }
+        }
+    }
+    fillItem(parts, item);
     ++recordCount;
 }
 
@@ -275,7 +627,11 @@ void TStockDataSet::fillItem(const RecordParts& parts, TStockData& item)
     setText(item.value8, parts[8]);
     setText(item.value9, parts[9]);
     setText(item.value10, parts[10]);
+    computePercent(item);
+}
 
+void TStockDataSet::computePercent(TStockData& item)
+{
     // Text that is no number gives 0; a zero basePrice gives Qt's text for a
     // non-finite value. A stock that has not traded yet gives 0 or the
     // auction's move instead of a fall of 100 %.

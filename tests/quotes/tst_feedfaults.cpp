@@ -1,3 +1,4 @@
+#include "core/Clock.h"
 #include "core/Gb18030.h"
 #include "core/WebRequest.h"
 #include "quotes/StockDataSet.h"
@@ -38,6 +39,8 @@ class TestFeedFaults : public QObject
 {
     Q_OBJECT
     std::unique_ptr<FakeHttpServer> server;
+    // The second quote service: down (503) unless a test says otherwise.
+    std::unique_ptr<FakeHttpServer> backup;
     std::unique_ptr<QTableWidget> table;
     std::unique_ptr<TStockDisplayHelper> display;
     TStockDataSet* feed = nullptr;
@@ -57,19 +60,35 @@ class TestFeedFaults : public QObject
                                  [](QNetworkReply* reply) { return !reply->isFinished(); }));
     }
 
-    // One refresh, waited for until its reply has finished.
+    // One refresh, waited for until it has delivered or failed, the second
+    // service asked at once included.
     bool refresh()
     {
-        QSignalSpy finished(feed->networkManager(), &QNetworkAccessManager::finished);
+        QSignalSpy good(feed, &TStockDataSet::readFinished);
+        QSignalSpy failed(feed, &TStockDataSet::downloadFailed);
         feed->download();
-        return finished.wait(10000);
+        return QTest::qWaitFor([&] { return !good.isEmpty() || !failed.isEmpty(); }, 10000);
+    }
+
+    // Either service's answer for the codes asked, each priced 11 against 10.
+    static HttpReply goodReply(const HttpRequestRecord& request)
+    {
+        const bool second = request.path.startsWith(QStringLiteral("/q="));
+        QString reply;
+        for (const QString& code : codesOfQuotePath(request.path))
+            reply += second ? backupQuoteEntry(code, QStringLiteral("股票"), 10, 11)
+                            : quoteEntry(code, QStringLiteral("股票"), 10, 11);
+        return HttpReply::gb18030(reply);
     }
 
 private slots:
     void init()
     {
         server = std::make_unique<FakeHttpServer>();
+        backup = std::make_unique<FakeHttpServer>();
+        backup->setDefaultReply(HttpReply::withStatus(503));
         web::setServiceRoot(web::Service::Quotes, server->baseUrl());
+        web::setServiceRoot(web::Service::QuotesBackup, backup->baseUrl());
         table = std::make_unique<QTableWidget>(0, 4);
         display = std::make_unique<TStockDisplayHelper>();
         display->setTable(table.get());
@@ -82,7 +101,10 @@ private slots:
         display.reset();
         table.reset();
         server.reset();
+        backup.reset();
+        appclock::setNow(QDateTime());
         web::setServiceRoot(web::Service::Quotes, QString());
+        web::setServiceRoot(web::Service::QuotesBackup, QString());
         web::setTransferTimeout(0);
         web::setDeadline(0);
     }
@@ -123,7 +145,9 @@ private slots:
         QCOMPARE(feed->records().size(), size_t(2));
         QTRY_COMPARE(liveReplies(), 0);
 
-        // The feed goes on working after the fault.
+        // The feed goes on working after the fault (and the pause a 403
+        // brings).
+        appclock::setNow(QDateTime::currentDateTimeUtc().addSecs(120));
         server->enqueue(HttpReply::gb18030(
             quoteEntry(QStringLiteral("sh600000"), QStringLiteral("浦发银行"), 10, 9.9)));
         QVERIFY(refresh());
@@ -248,11 +272,14 @@ private slots:
         // loaded machine; the silent and trickling rows end by them.
         web::setTransferTimeout(1500);
         web::setDeadline(2500);
+        // The failed first refresh sends the waiting one to the second
+        // service, played by the same server.
+        web::setServiceRoot(web::Service::QuotesBackup, server->baseUrl());
         server->setHandler([&](const HttpRequestRecord& request) {
             const QString code = codesOfQuotePath(request.path).value(0);
             if (code == QStringLiteral("sh600001"))
                 return first;
-            return HttpReply::gb18030(quoteEntry(code, QStringLiteral("股票"), 10, 11));
+            return goodReply(request);
         });
         QStringList seen;
         connect(feed, &TStockDataSet::readFinished, this, [&](const TStockDataItems& items) {
@@ -270,7 +297,104 @@ private slots:
         QTRY_COMPARE(liveReplies(), 0);
         // The waiting refreshes went out once, for the newest list.
         QCOMPARE(server->requestCount(), 2);
-        QCOMPARE(server->lastRequest().target, QByteArray("/list=sh600003"));
+        QCOMPARE(codesOfQuotePath(server->lastRequest().path), QStringList{"sh600003"});
+    }
+
+    // Each way the first service fails sends the next refresh at once to the
+    // second, which stays current; ten minutes on the first is tried again
+    // and is current as soon as it answers.
+    void failoverAndBack_data()
+    {
+        QTest::addColumn<HttpReply>("fault");
+        QTest::newRow("403") << HttpReply::withStatus(403);
+        QTest::newRow("429") << HttpReply::withStatus(429);
+        QTest::newRow("500") << HttpReply::withStatus(500);
+        QTest::newRow("dropped") << HttpReply::dropped();
+        QTest::newRow("hangs") << HttpReply::noAnswer();
+        QTest::newRow("too large") << HttpReply::streamed(8 * 1024 * 1024);
+        QTest::newRow("login page")
+            << HttpReply::ok("<html><head><meta http-equiv=\"refresh\" content=\"0; "
+                             "url=/portal\"><title>Wi-Fi login</title></head>\n<body>Sign in; "
+                             "a=\"b\";</body></html>",
+                             "text/html");
+    }
+    void failoverAndBack()
+    {
+        QFETCH(HttpReply, fault);
+        web::setTransferTimeout(500);
+        const QDateTime start(QDate(2026, 12, 7), QTime(2, 0), Qt::UTC); // 10:00 in Beijing
+        appclock::setNow(start);
+        bool primaryUp = false;
+        server->setHandler([&](const HttpRequestRecord& request) {
+            return primaryUp ? goodReply(request) : fault;
+        });
+        backup->setHandler(goodReply);
+        QSignalSpy failed(feed, &TStockDataSet::downloadFailed);
+        QVERIFY(refresh());
+        QCOMPARE(failed.size(), 0);
+        QCOMPARE(tableRows(*table), (QStringList{QStringLiteral("股票|600000|11.00|10"),
+                                                 QStringLiteral("股票|000001|11.00|10")}));
+        QCOMPARE(feed->recordsSource(), QuoteSource::Backup);
+        QCOMPARE(backup->lastRequest().target, QByteArray("/q=sh600000,sz000001"));
+        QVERIFY(backup->lastRequest().header("Referer").isEmpty());
+
+        // Minutes after the failure: which service the refresh asks. (Qt asks
+        // once more over a dropped connection.)
+        const int firstAsked = server->requestCount();
+        primaryUp = true;
+        for (const auto& [minutes, primaryAsked] :
+             {std::pair{1, 1}, std::pair{9, 1}, std::pair{10, 2}, std::pair{11, 3}}) {
+            appclock::setNow(start.addSecs(minutes * 60 + 1));
+            QVERIFY(refresh());
+            QCOMPARE(server->requestCount() - firstAsked + 1, primaryAsked);
+        }
+        QCOMPARE(backup->requestCount(), 3);
+        QCOMPARE(feed->recordsSource(), QuoteSource::Primary);
+        QCOMPARE(feed->currentSource(), QuoteSource::Primary);
+        QCOMPARE(failed.size(), 0);
+    }
+
+    void pauseAfterRefusal_data()
+    {
+        QTest::addColumn<int>("status");
+        QTest::newRow("403") << 403;
+        QTest::newRow("429") << 429;
+    }
+    void pauseAfterRefusal()
+    {
+        // Both services refuse: each is asked again only after a pause of
+        // 1, 2, 4 ... minutes, and refreshes in between send nothing.
+        QFETCH(int, status);
+        const QDateTime start(QDate(2026, 12, 7), QTime(2, 0), Qt::UTC);
+        bool primaryUp = false;
+        server->setHandler([&](const HttpRequestRecord& request) {
+            return primaryUp ? goodReply(request) : HttpReply::withStatus(status);
+        });
+        backup->setDefaultReply(HttpReply::withStatus(status));
+        QSignalSpy failed(feed, &TStockDataSet::downloadFailed);
+        // Seconds after the start, and the requests each service has had then.
+        const QList<QPair<int, int>> script{{0, 1},   {30, 1},  {61, 2}, {150, 2},
+                                            {182, 3}, {400, 3}, {423, 4}};
+        for (const auto& [seconds, asked] : script) {
+            appclock::setNow(start.addSecs(seconds));
+            QVERIFY(refresh());
+            QCOMPARE(server->requestCount(), asked);
+            QCOMPARE(backup->requestCount(), asked);
+        }
+        QCOMPARE(failed.size(), script.size());
+        QCOMPARE(feed->failedSources(),
+                 (std::vector<QuoteSource>{QuoteSource::Primary, QuoteSource::Backup}));
+
+        // A good answer ends the pause: the refresh right after asks again.
+        primaryUp = true;
+        appclock::setNow(start.addSecs(423 + 8 * 60 + 1));
+        QVERIFY(refresh());
+        QCOMPARE(server->requestCount(), 5);
+        QVERIFY(feed->failedSources().empty());
+        primaryUp = false;
+        QVERIFY(refresh());
+        QCOMPARE(server->requestCount(), 6);
+        QCOMPARE(backup->requestCount(), 5);
     }
 
     void hungServiceKeepsOutstandingRequestsBounded_data()

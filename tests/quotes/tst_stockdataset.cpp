@@ -1,3 +1,4 @@
+#include "core/Gb18030.h"
 #include "core/WebRequest.h"
 #include "quotes/StockDataSet.h"
 
@@ -43,6 +44,7 @@ class TestStockDataSet : public QObject
 {
     Q_OBJECT
     FakeHttpServer* server = nullptr;
+    FakeHttpServer* backup = nullptr; // the second service, down
 
     // Serves `reply` to one download and keeps the records emitted, if any.
     // False when the reply never finished: check it with QVERIFY, so that the
@@ -53,9 +55,9 @@ class TestStockDataSet : public QObject
         emitted.reset();
         auto c = connect(&feed, &TStockDataSet::readFinished, this,
                          [&](TStockDataItems items) { emitted = items; });
-        QSignalSpy finished(feed.networkManager(), &QNetworkAccessManager::finished);
+        QSignalSpy failed(&feed, &TStockDataSet::downloadFailed);
         feed.download();
-        const bool done = finished.wait(5000);
+        const bool done = QTest::qWaitFor([&] { return emitted || !failed.isEmpty(); }, 5000);
         disconnect(c);
         return done;
     }
@@ -64,13 +66,18 @@ private slots:
     void init()
     {
         server = new FakeHttpServer(this);
+        backup = new FakeHttpServer(this);
+        backup->setDefaultReply(HttpReply::withStatus(503));
         web::setServiceRoot(web::Service::Quotes, server->baseUrl());
+        web::setServiceRoot(web::Service::QuotesBackup, backup->baseUrl());
     }
     void cleanup()
     {
         web::setServiceRoot(web::Service::Quotes, QString());
+        web::setServiceRoot(web::Service::QuotesBackup, QString());
         web::setTransferTimeout(0);
         delete server;
+        delete backup;
     }
 
     void request_data()
@@ -162,10 +169,13 @@ private slots:
         QTest::newRow("chinese name")
             << entry(QStringLiteral("浦发银行,1,100,101,4,5,6,7,8,9")) + ';'
             << QStringList{QString(record).replace("|A|", QStringLiteral("|浦发银行|"))};
-        QTest::newRow("no =") << "[" + full + ",10];" << QStringList{"|A|1|100|101|4|5|6|7|8|9|1"};
+        // Read so only in a body that is the service's: one entry of it has
+        // the quote form.
+        QTest::newRow("no =") << entry("", "sz000001") + ";[" + full + ",10];"
+                              << QStringList{"|A|1|100|101|4|5|6|7|8|9|1"};
         QTest::newRow("up to NUL and last ;")
             << entry(full) + ';' + entry(full) + QChar(0) + ';' << QStringList{record};
-        QTest::newRow("one short entry") << QStringLiteral("x;") << QStringList{};
+        QTest::newRow("one empty entry") << entry("") + ';' << QStringList{};
         percent("100", "101.2345", "1.2");
         percent("100", "109.96", "10");
         percent("100", "99.5", "-0.5");
@@ -186,6 +196,93 @@ private slots:
         QVERIFY(emitted);
         QCOMPARE(flat(*emitted), records);
         QCOMPARE(flat(feed.records()), records);
+    }
+
+    // The same moment of the same stocks as both services write it.
+    void sourcesGiveEqualRecords_data()
+    {
+        QTest::addColumn<QString>("primary");
+        QTest::addColumn<QString>("second");
+        QTest::addColumn<QString>("time");
+        // The primary's 33 values: name, open, close, price, high, low, bid,
+        // ask, shares, yuan, 20 more, date, time and a status.
+        const auto primary = [](const QString& code, const QStringList& head, const char* date,
+                                const char* time) {
+            QStringList v = head;
+            while (v.size() < 30)
+                v << QStringLiteral("0");
+            v << date << time << QStringLiteral("00");
+            return QStringLiteral("var hq_str_%1=\"%2\";\n").arg(code, v.join(u','));
+        };
+        // The second's fields by number; those not given are filler.
+        const auto second = [](const QString& code, const QList<QPair<int, QString>>& given,
+                               int count) {
+            QStringList f(count, QStringLiteral("9"));
+            for (const auto& [at, text] : given)
+                f[at] = text;
+            return QStringLiteral("v_%1=\"%2\";\n").arg(code, f.join(u'~'));
+        };
+        const auto fields = [](const QStringList& f) {
+            // name, open, close, price, high, low, bid, ask, lots, 10k yuan, stamp
+            return QList<QPair<int, QString>>{
+                {1, f[0]}, {2, f[11]}, {5, f[1]}, {4, f[2]},  {3, f[3]},  {33, f[4]},  {34, f[5]},
+                {9, f[6]}, {19, f[7]}, {6, f[8]}, {36, f[8]}, {37, f[9]}, {30, f[10]}, {0, "1"}};
+        };
+        QTest::newRow("trade") << primary("sh600000",
+                                          {"浦发银行", "7.11", "7.10", "7.15", "7.20", "7.05",
+                                           "7.14", "7.15", "1234500", "8827000.5"},
+                                          "2026-12-07", "10:31:03")
+                               << second("sh600000",
+                                         fields({"浦发银行", "7.11", "7.10", "7.15", "7.20", "7.05",
+                                                 "7.14", "7.15", "12345", "882.70005",
+                                                 "20261207103103", "600000"}),
+                                         40)
+                               << "2026-12-07 10:31:03";
+        QTest::newRow("auction") << primary("sz000001",
+                                            {"平安银行", "0.00", "11.20", "0.00", "0.00", "0.00",
+                                             "11.25", "11.25", "0", "0"},
+                                            "2026-12-07", "09:20:03")
+                                 << second("sz000001",
+                                           fields({"平安银行", "0.00", "11.20", "0.00", "0.00",
+                                                   "0.00", "11.25", "11.25", "0", "0.00",
+                                                   "20261207092003", "000001"}),
+                                           50)
+                                 << "2026-12-07 09:20:03";
+        QTest::newRow("suspended")
+            << primary("sz000002",
+                       {"万科Ａ", "0.00", "9.35", "0.00", "0.00", "0.00", "0.00", "0.00", "0", "0"},
+                       "2026-12-04", "15:00:00")
+            << second("sz000002",
+                      fields({"万科Ａ", "0.00", "9.35", "0.00", "0.00", "0.00", "0.00", "0.00", "0",
+                              "0", "20261204150000", "000002"}),
+                      38)
+            << "2026-12-04 15:00:00";
+        QTest::newRow("index") << primary("sh000001",
+                                          {"上证指数", "3050.12", "3046.80", "3061.57", "3065.00",
+                                           "3040.02", "0", "0", "31234567800", "456789012345"},
+                                          "2026-12-07", "10:31:03")
+                               << second("sh000001",
+                                         fields({"上证指数", "3050.12", "3046.80", "3061.57",
+                                                 "3065.00", "3040.02", "0", "0", "312345678",
+                                                 "45678901.2345", "20261207103103", "000001"}),
+                                         38)
+                               << "2026-12-07 10:31:03";
+        QTest::newRow("short entry")
+            << QStringLiteral("var hq_str_sh688999=\"新股,0.00,12.00,0.00\";\n")
+            << QStringLiteral("v_sh688999=\"1~新股~688999~0.00~12.00~0.00\";\n") << "";
+    }
+    void sourcesGiveEqualRecords()
+    {
+        QFETCH(QString, primary);
+        QFETCH(QString, second);
+        QFETCH(QString, time);
+        TStockDataSet feed;
+        const QStringList first = flat(feed.parseReply(gb18030::encode(primary)));
+        const std::vector<QString> firstTimes = feed.quoteTimes();
+        QCOMPARE(first.size(), 1);
+        QCOMPARE(flat(feed.parseReply(gb18030::encode(second), QuoteSource::Backup)), first);
+        QCOMPARE(feed.quoteTimes(), firstTimes);
+        QCOMPARE(feed.quoteTimes().at(0), time);
     }
 
     void nextReplyReplaces()
@@ -216,6 +313,14 @@ private slots:
         QTest::newRow("empty body") << HttpReply::ok(QByteArray());
         QTest::newRow("dropped") << HttpReply::dropped();
         QTest::newRow("timeout") << HttpReply::noAnswer();
+        // Not the service's: no entry of the quote form.
+        QTest::newRow("one short entry") << HttpReply::ok("x;");
+        QTest::newRow("login page")
+            << HttpReply::ok("<html><head><title>Login</title></head><body><form method=\"post\" "
+                             "action=\"/auth\"><input name=\"user\">;</form></body></html>",
+                             "text/html");
+        QTest::newRow("proxy error") << HttpReply::ok("ERROR: The requested URL could not be "
+                                                      "retrieved; Access Denied.");
     }
     void failure()
     {

@@ -8,10 +8,13 @@
 FakeServices::FakeServices()
 {
     server.setHandler([this](const HttpRequestRecord& request) {
-        if (request.path.startsWith(QStringLiteral("/list="))) {
+        const bool backup = request.path.startsWith(QStringLiteral("/q="));
+        if (backup || request.path.startsWith(QStringLiteral("/list="))) {
             if (!quotesUp)
                 return HttpReply::withStatus(500);
-            return HttpReply::gb18030(quoteReplyFor(codesOfQuotePath(request.path)));
+            if (!backup && primaryStatus != 0)
+                return HttpReply::withStatus(primaryStatus);
+            return HttpReply::gb18030(quoteReplyFor(codesOfQuotePath(request.path), backup));
         }
         if (request.path.endsWith(QStringLiteral("/ver.php")))
             return HttpReply::ok("date=" + latestRelease.toLatin1() + "\n");
@@ -25,6 +28,7 @@ FakeServices::FakeServices()
     QNetworkProxy::setApplicationProxy(
         QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), server.port()));
     web::setServiceRoot(web::Service::Quotes, server.baseUrl());
+    web::setServiceRoot(web::Service::QuotesBackup, server.baseUrl());
     web::setServiceRoot(web::Service::Charts, server.baseUrl());
 }
 
@@ -32,12 +36,18 @@ FakeServices::~FakeServices()
 {
     QNetworkProxy::setApplicationProxy(QNetworkProxy(QNetworkProxy::NoProxy));
     web::setServiceRoot(web::Service::Quotes, QString());
+    web::setServiceRoot(web::Service::QuotesBackup, QString());
     web::setServiceRoot(web::Service::Charts, QString());
 }
 
 QList<HttpRequestRecord> FakeServices::quoteRequests() const
 {
-    return requestsTo(QStringLiteral("/list="));
+    QList<HttpRequestRecord> matching;
+    for (const HttpRequestRecord& r : server.requests()) {
+        if (r.path.startsWith(QStringLiteral("/list=")) || r.path.startsWith(QStringLiteral("/q=")))
+            matching << r;
+    }
+    return matching;
 }
 
 QList<HttpRequestRecord> FakeServices::requestsTo(const QString& pathPrefix) const

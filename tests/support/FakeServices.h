@@ -24,9 +24,12 @@ public:
     QByteArray adConfig;
     // Extra paths (e.g. ad images) and their replies.
     QHash<QString, HttpReply> files;
-    // Set to false to make the quote service answer 500.
+    // Set to false to make both quote services answer 500.
     bool quotesUp = true;
+    // Another status for the first quote service alone (0: it answers).
+    int primaryStatus = 0;
 
+    // Requests to either quote service.
     QList<HttpRequestRecord> quoteRequests() const;
     QList<HttpRequestRecord> requestsTo(const QString& pathPrefix) const;
 };

@@ -17,7 +17,31 @@ QString quoteEntry(const QString& code, const QString& name, double basePrice, d
            values.join(QLatin1Char(',')) + QStringLiteral("\";\n");
 }
 
+QString backupQuoteEntry(const QString& code, const QString& name, double basePrice, double price)
+{
+    QStringList f;
+    while (f.size() < 38)
+        f << QString::number(f.size() * 100);
+    f[0] = QStringLiteral("1");
+    f[1] = name;
+    f[2] = code.right(6);
+    f[3] = QString::number(price, 'f', 2);
+    f[4] = f[5] = QString::number(basePrice, 'f', 2);
+    f[6] = f[36] = QString::number(8); // lots: quoteEntry's 800 shares
+    f[30] = QStringLiteral("20261207150000");
+    f[33] = QString::number(price * 1.01, 'f', 2);
+    f[34] = QString::number(price * 0.99, 'f', 2);
+    f[37] = QStringLiteral("0.09"); // 10,000 yuan: quoteEntry's 900
+    return QStringLiteral("v_") + code + QStringLiteral("=\"") + f.join(QLatin1Char('~')) +
+           QStringLiteral("\";\n");
+}
+
 QString quoteReplyFor(const QStringList& codes)
+{
+    return quoteReplyFor(codes, false);
+}
+
+QString quoteReplyFor(const QStringList& codes, bool backup)
 {
     static const QHash<QString, QString> names{
         {QStringLiteral("sh600000"), QStringLiteral("浦发银行")},
@@ -31,12 +55,15 @@ QString quoteReplyFor(const QStringList& codes)
     for (const QString& code : codes) {
         const auto name = names.constFind(code);
         if (name == names.constEnd()) {
-            reply += QStringLiteral("var hq_str_") + code + QStringLiteral("=\"\";\n");
+            reply += (backup ? QStringLiteral("v_") : QStringLiteral("var hq_str_")) + code +
+                     QStringLiteral("=\"\";\n");
             continue;
         }
         // Alternate rises and falls so both row colours appear.
         const double base = 10.0 + i;
-        reply += quoteEntry(code, *name, base, (i % 2 == 0) ? base * 1.02 : base * 0.97);
+        const double price = (i % 2 == 0) ? base * 1.02 : base * 0.97;
+        reply += backup ? backupQuoteEntry(code, *name, base, price)
+                        : quoteEntry(code, *name, base, price);
         ++i;
     }
     return reply;
@@ -44,8 +71,8 @@ QString quoteReplyFor(const QStringList& codes)
 
 QStringList codesOfQuotePath(const QString& path)
 {
-    const qsizetype at = path.indexOf(QStringLiteral("list="));
+    const qsizetype at = path.indexOf(u'=');
     if (at < 0)
         return {};
-    return path.mid(at + 5).split(QLatin1Char(','), Qt::SkipEmptyParts);
+    return path.mid(at + 1).split(QLatin1Char(','), Qt::SkipEmptyParts);
 }

@@ -10,5 +10,12 @@
 QString quoteEntry(const QString& code, const QString& name, double basePrice, double price);
 QString quoteReplyFor(const QStringList& codes);
 
-// The codes of a request path such as "/list=sh600000,sz000001".
+// The second quote service's entry for the same quote as quoteEntry, in its
+// own form: "~"-separated fields, volume in lots, amount in 10,000 yuan.
+QString backupQuoteEntry(const QString& code, const QString& name, double basePrice, double price);
+// A reply of either service (`backup` for the second one).
+QString quoteReplyFor(const QStringList& codes, bool backup);
+
+// The codes of a request path of either service, such as
+// "/list=sh600000,sz000001" or "/q=sh600000,sz000001".
 QStringList codesOfQuotePath(const QString& path);
