@@ -218,6 +218,7 @@ private slots:
     void secondaryWindows();
     void alertNoticeProfitTooltipAndDialog();
     void secondStartBringsTheFirstForward();
+    void stockAddedByPinyinShowsQuotes();
     void installedPackageKeepsTheUsersList();
     void trayClickBringsTheWindowBack_data();
     void trayClickBringsTheWindowBack();
@@ -1068,6 +1069,72 @@ void TestDesktop::alertNoticeProfitTooltipAndDialog()
     QVERIFY(inkPixels(capture(dialog.id, QStringLiteral("stock-alert-dialog"))) >= 400);
     keys({QStringLiteral("Escape")});
     QVERIFY(waitFor([&] { return !describe(dialog.id).viewable; }, 5000));
+    QCOMPARE(exitThroughMenu(main), 0);
+}
+
+void TestDesktop::stockAddedByPinyinShowsQuotes()
+{
+    // An empty list: the one row afterwards is the stock chosen.
+    QVERIFY(prepareFolder());
+    QFile list(QDir(programDir).filePath(QStringLiteral("Stocks.xml")));
+    QVERIFY(list.open(QIODevice::WriteOnly));
+    list.write("<?xml version=\"1.0\" encoding=\"GB18030\"?>\n<Quotarium version=\"1\"/>\n");
+    list.close();
+    QVERIFY(startProgram());
+    const XWindow main = waitForMainWindow();
+    QVERIFY(!main.isNull());
+    QVERIFY(chooseEntry(main, StockSetEntry));
+    const XWindow editor = waitForTitled(QStringLiteral("股票设置"));
+    QVERIFY2(!editor.isNull(), "the stock set editor did not open");
+    QTest::qWait(300);
+    // From "取消" back to "添加"; the new row is the table's first.
+    keys({QStringLiteral("shift+Tab"), QStringLiteral("shift+Tab"), QStringLiteral("shift+Tab"),
+          QStringLiteral("space")});
+    QTest::qWait(300);
+    const QPoint cell = editor.client.topLeft() + QPoint(48, 44);
+    tool(QStringLiteral("xdotool"),
+         {QStringLiteral("mousemove"), QString::number(cell.x()), QString::number(cell.y()),
+          QStringLiteral("click"), QStringLiteral("--repeat"), QStringLiteral("2"),
+          QStringLiteral("--delay"), QStringLiteral("80"), QStringLiteral("1")});
+    QTest::qWait(300);
+    keys({QStringLiteral("ctrl+a")});
+    tool(QStringLiteral("xdotool"), {QStringLiteral("type"), QStringLiteral("--delay"),
+                                     QStringLiteral("60"), QStringLiteral("pf")});
+    XWindow offers;
+    QVERIFY2(waitFor(
+                 [&] {
+                     const QList<XWindow> shown = popups();
+                     offers = shown.isEmpty() ? XWindow() : shown.first();
+                     return !offers.isNull();
+                 },
+                 5000),
+             "no suggestions under the code cell");
+    QTest::qWait(300);
+    capture(QStringLiteral("root"), QStringLiteral("suggestions"));
+    QVERIFY(inkPixels(capture(offers.id, QStringLiteral("suggestions-popup"))) >= 100);
+    keys({QStringLiteral("Down"), QStringLiteral("Return")});
+    QTest::qWait(300);
+    capture(editor.id, QStringLiteral("suggestion-chosen"));
+    // Tab stays among the table's cells: "保存", the third button, is clicked.
+    click(editor.client.topLeft() + QPoint(editor.client.width() - 49, 81), 1);
+    QVERIFY2(waitFor(
+                 [&] {
+                     QFile file(QDir(programDir).filePath(QStringLiteral("Stocks.xml")));
+                     return file.open(QIODevice::ReadOnly) &&
+                            file.readAll().contains(gb18030::encode(
+                                QStringLiteral("代码=\"sh600000\" 上限预警=\"\" 下限预警=\"\" "
+                                               "成本价=\"\" 持有量=\"\" 备注=\"浦发银行\"")));
+                 },
+                 5000),
+             "Stocks.xml does not hold the chosen stock with its name");
+    QList<int> bands;
+    QVERIFY2(waitFor(
+                 [&] {
+                     bands = quoteBands(capture(main.id, QStringLiteral("suggestion-saved")));
+                     return bands.size() == 1;
+                 },
+                 10000),
+             "the chosen stock shows no quotes");
     QCOMPARE(exitThroughMenu(main), 0);
 }
 
