@@ -1,6 +1,7 @@
 #include "app/SingleInstance.h"
 #include "app/Startup.h"
 #include "core/AppGlobals.h"
+#include "core/Clock.h"
 #include "core/Gb18030.h"
 #include "core/WebRequest.h"
 #include "ui/MainForm.h"
@@ -11,6 +12,9 @@
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
+#ifdef QUOTARIUM_FIXED_NOW
+    appclock::setNow(QDateTime::fromString(QStringLiteral(QUOTARIUM_FIXED_NOW), Qt::ISODate));
+#endif
     QDir::setCurrent(QCoreApplication::applicationDirPath());
 
     // Narrow strings are UTF-8; GB18030 is converted only where bytes meet
