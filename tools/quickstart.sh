@@ -21,7 +21,7 @@ run | test | windows | deps) ;;
 esac
 
 packages=(build-essential cmake ninja-build pkg-config
-    qt6-base-dev qt6-tools-dev qt6-l10n-tools qt6-translations-l10n libgl-dev
+    qt6-base-dev qt6-tools-dev qt6-l10n-tools qt6-translations-l10n libgl-dev libxcb1-dev
     fonts-wqy-microhei)
 if [ "$mode" = test ]; then
     # A real X desktop with a tray for the end-to-end checks, clang's

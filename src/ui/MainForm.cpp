@@ -4,14 +4,19 @@
 #include "core/Clock.h"
 #include "quotes/QuoteWatch.h"
 #include "quotes/StockDisplayHelper.h"
+#include "quotes/TextNumber.h"
 #include "settings/Config.h"
 #include "settings/OptionForm.h"
 #include "settings/Settings.h"
 #include "stocks/StockAlertForm.h"
 #include "stocks/StockSetForm.h"
 #include "ui/AboutForm.h"
+#include "ui/GlobalHotKey.h"
+#include "ui/MoreSettingsForm.h"
 #include "ui/QuoteTableLook.h"
 #include "ui/StockChartForm.h"
+#include "ui/TrayPercentIcon.h"
+#include "ui/WindowPlace.h"
 #include "ui_MainForm.h"
 
 #include <QActionGroup>
@@ -53,6 +58,7 @@ TMainForm::TMainForm(QWidget* parent)
       watch(std::make_unique<TQuoteWatch>()), settings(std::make_unique<TSettings>())
 {
     ui->setupUi(this);
+    formSize = size();
     createMenus();
     // A null reference stands for the desktop.
     vk::moveCenter(this, nullptr);
@@ -85,6 +91,23 @@ TMainForm::TMainForm(QWidget* parent)
         restored->setChecked(true);
         applyFormStyle(restored);
     }
+    // Centred again at the size the fonts ask for; a place the user left it
+    // at, where it is still on a screen, wins over both.
+    fitToFonts();
+    if (!restoreWindowPlace(this, settings->mainPlace))
+        vk::moveCenter(this, nullptr);
+    restoreWindowPlace(chartForm, settings->chartPlace);
+    setWindowOpacity(settings->opacity / 100.0);
+    placeTimer = new QTimer(this);
+    placeTimer->setSingleShot(true);
+    // A drag moves the window many times a second; the place is written once
+    // it has come to rest.
+    placeTimer->setInterval(500);
+    connect(placeTimer, &QTimer::timeout, this, &TMainForm::storePlaces);
+    chartForm->installEventFilter(this);
+    bossKey = new TGlobalHotKey(this);
+    connect(bossKey, &TGlobalHotKey::pressed, this, &TMainForm::bossKeyPressed);
+    bossKey->setKey(settings->bossKey);
 
     updateChecker = std::make_unique<VkCheckUpdate>(nullptr);
 
@@ -120,6 +143,8 @@ TMainForm::TMainForm(QWidget* parent)
 TMainForm::~TMainForm()
 {
     config->save();
+    storePlaces();
+    chartForm->removeEventFilter(this);
     // The advertising object takes its own widgets off the panel as it goes,
     // and the children go after this window's own part: neither may report
     // to it any more.
@@ -142,6 +167,10 @@ void TMainForm::createMenus()
     mainMenu->addAction(ui->actChart);
     mainMenu->addAction(ui->actStockSet);
     mainMenu->addAction(ui->actOption);
+    QAction* more = mainMenu->addAction(QStringLiteral("更多设置…"));
+    more->setObjectName(QStringLiteral("actMoreSettings"));
+    more->setToolTip(QStringLiteral("老板键、不透明度、开机启动、托盘涨跌幅"));
+    connect(more, &QAction::triggered, this, &TMainForm::showMoreSettings);
     mainMenu->addAction(ui->actAbout);
     mainMenu->addAction(ui->actExit);
 
@@ -285,11 +314,25 @@ void TMainForm::uiFontChange(QFont font)
     mainMenu->setFont(font);
     styleMenu->setFont(font);
     QApplication::setFont(TConfig::uiFont);
+    fitToFonts();
 }
 
 void TMainForm::marketFontChange(QFont font)
 {
     ui->tabStock->setFont(font);
+    fitToFonts();
+}
+
+void TMainForm::fitToFonts()
+{
+    // Layouts learn of a new font through posted events; the size is taken
+    // from what they ask for once they have.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    if (QLayout* layout = this->layout())
+        layout->activate();
+    const QSize needed = formSize.expandedTo(minimumSizeHint());
+    if (!isMaximized() && !isFullScreen())
+        resize(needed);
 }
 
 void TMainForm::dataTimerChange(int time)
@@ -344,6 +387,11 @@ void TMainForm::showAllWindow(QSystemTrayIcon::ActivationReason reason)
 
 bool TMainForm::eventFilter(QObject* obj, QEvent* event)
 {
+    if (obj == chartForm) {
+        if (event->type() == QEvent::Move || event->type() == QEvent::Resize)
+            placeTimer->start();
+        return false;
+    }
     if (obj == ui->tabStock->viewport() && event->type() == QEvent::ToolTip)
         return showTableToolTip(event);
     if (obj == ui->wdtAd) {
@@ -362,8 +410,113 @@ void TMainForm::closeEvent(QCloseEvent* event)
     setVisible(false);
 }
 
+void TMainForm::moveEvent(QMoveEvent* event)
+{
+    QMainWindow::moveEvent(event);
+    if (placeTimer)
+        placeTimer->start();
+}
+
+void TMainForm::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    if (placeTimer)
+        placeTimer->start();
+}
+
+void TMainForm::storePlaces()
+{
+    placeTimer->stop();
+    const TWindowPlace main = windowPlace(this);
+    // The chart window has a place once it has been shown or was given one.
+    const TWindowPlace chart =
+        chartForm->testAttribute(Qt::WA_WState_ExplicitShowHide) || !settings->chartPlace.isEmpty()
+            ? windowPlace(chartForm)
+            : TWindowPlace();
+    if (main == settings->mainPlace && chart == settings->chartPlace)
+        return;
+    settings->mainPlace = main;
+    settings->chartPlace = chart;
+    // Failures are silent here: nobody asked for this save.
+    settings->save();
+}
+
+void TMainForm::showMoreSettings()
+{
+    TMoreSettingsForm form(settings.get(), bossKey, this);
+    connect(&form, &TMoreSettingsForm::settingsChanged, this, &TMainForm::applySettings);
+    form.exec();
+}
+
+void TMainForm::applySettings()
+{
+    setWindowOpacity(settings->opacity / 100.0);
+    if (bossKey->state() == TGlobalHotKey::State::Off && !settings->bossKey.isEmpty())
+        bossKey->setKey(settings->bossKey);
+    updateTrayPicture();
+}
+
+void TMainForm::bossKeyPressed()
+{
+    if (bossActive) {
+        restoreBossHidden();
+        return;
+    }
+    if (QWidget* popup = QApplication::activePopupWidget())
+        popup->close();
+    bossHidden.clear();
+    // The main window first, so that it comes back under its dialogs.
+    if (isVisible())
+        bossHidden << this;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        const Qt::WindowType type = window->windowType();
+        if (window != this && window->isVisible() && type != Qt::Popup && type != Qt::ToolTip)
+            bossHidden << window;
+    }
+    for (const QPointer<QWidget>& window : std::as_const(bossHidden)) {
+        // The widget's own hiding: a dialog's would end its exec() as if the
+        // user had cancelled it.
+        window->QWidget::setVisible(false);
+    }
+    if (trayIcon)
+        trayIcon->hide();
+    bossActive = true;
+}
+
+void TMainForm::restoreBossHidden()
+{
+    bossActive = false;
+    const QList<QPointer<QWidget>> hidden = bossHidden;
+    bossHidden.clear();
+    for (const QPointer<QWidget>& window : hidden) {
+        if (window)
+            window->setVisible(true);
+    }
+    if (trayIcon)
+        trayIcon->show();
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+        modal->raise();
+        modal->activateWindow();
+    }
+}
+
+void TMainForm::updateTrayPicture()
+{
+    if (!trayIcon)
+        return;
+    const bool percent = settings->trayPercent && firstPercent.has_value();
+    if (percent)
+        trayIcon->setIcon(trayPercentIcon(*firstPercent, quotesFailing));
+    else if (trayShowsPercent)
+        trayIcon->setIcon(QIcon(QPixmap(TRAY_ICON, "PNG")));
+    trayShowsPercent = percent;
+}
+
 void TMainForm::bringForward()
 {
+    // Someone asked for the window: whatever the boss key hid comes back.
+    if (bossActive)
+        restoreBossHidden();
     if (windowFlags() & Qt::WindowStaysOnBottomHint) {
         setStaysBelow(false);
         lifted = true;
@@ -410,6 +563,17 @@ void TMainForm::refreshTick()
 void TMainForm::quotesArrived(const TStockDataItems& records)
 {
     const QStringList crossed = watch->quotesArrived(records, appclock::now());
+    // The list's first stock, or the first after it that has a quote.
+    int first = -1;
+    for (int row = 0; row < int(records.size()); ++row) {
+        const int entry = watch->entryOfRow(row);
+        if (entry >= 0 && (first < 0 || entry < watch->entryOfRow(first)))
+            first = row;
+    }
+    firstPercent = first >= 0 ? std::optional<double>(textToDouble(records[size_t(first)].percent))
+                              : std::nullopt;
+    quotesFailing = false;
+    updateTrayPicture();
     updateTrayToolTip();
     // Without a tray or its notices the state still shows in the tooltips.
     if (!crossed.isEmpty() && trayIcon && QSystemTrayIcon::isSystemTrayAvailable() &&
@@ -421,6 +585,8 @@ void TMainForm::quotesArrived(const TStockDataItems& records)
 void TMainForm::quotesFailed()
 {
     watch->quotesFailed(appclock::now());
+    quotesFailing = true;
+    updateTrayPicture();
     updateTrayToolTip();
 }
 

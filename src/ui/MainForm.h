@@ -9,12 +9,17 @@
 #include <QMainWindow>
 #include <QSystemTrayIcon>
 
+#include <QPointer>
+
 #include <memory>
+#include <optional>
 
 class QAction;
 class QMenu;
 class QTimer;
 class TConfig;
+class TGlobalHotKey;
+class TSettings;
 class TStockChartForm;
 class TQuoteWatch;
 class TSettings;
@@ -58,10 +63,17 @@ private slots:
     void refreshTick();
     void quotesArrived(const TStockDataItems& records);
     void quotesFailed();
+    void showMoreSettings();
+    // The boss key: hides every window of the program and the tray icon, or
+    // brings back exactly those it hid.
+    void bossKeyPressed();
+    void storePlaces();
 
 protected:
     bool eventFilter(QObject* obj, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void createMenus();
@@ -82,6 +94,12 @@ private:
     // The stay-below hint through the native window, without making a new
     // one as a change of the widget's flags would.
     void setStaysBelow(bool below);
+    // The size the contents need at the current fonts, never below the
+    // form's own.
+    void fitToFonts();
+    void applySettings();
+    void updateTrayPicture();
+    void restoreBossHidden();
 
     std::unique_ptr<Ui_TMainForm> ui;
     // Children of the window, which deletes them with the rest; no
@@ -101,4 +119,13 @@ private:
     std::unique_ptr<TSettings> settings;
     TRefreshPolicy refreshPolicy;
     bool lifted = false; // kept below, but in front since a tray click
+    TGlobalHotKey* bossKey = nullptr;
+    QTimer* placeTimer = nullptr;
+    QSize formSize;
+    // What the boss key hid, to bring back; the tray icon with them.
+    QList<QPointer<QWidget>> bossHidden;
+    bool bossActive = false;
+    std::optional<double> firstPercent;
+    bool quotesFailing = false;
+    bool trayShowsPercent = false;
 };

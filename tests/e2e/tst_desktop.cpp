@@ -63,6 +63,7 @@ enum MenuEntry
     ChartEntry,
     StockSetEntry,
     OptionEntry,
+    MoreSettingsEntry,
     AboutEntry,
     ExitEntry,
 };

@@ -131,7 +131,8 @@ void TestMainForm::startsWithQuotesAndMenus()
         entries << a->text();
     QCOMPARE(entries, QStringList({QStringLiteral("窗口风格"), QStringLiteral("技术指标"),
                                    QStringLiteral("股票设置"), QStringLiteral("选项"),
-                                   QStringLiteral("关于"), QStringLiteral("退出")}));
+                                   QStringLiteral("更多设置…"), QStringLiteral("关于"),
+                                   QStringLiteral("退出")}));
     QVERIFY(action("actFormNormal")->isChecked());
 
     auto* tray = window()->findChild<QSystemTrayIcon*>();
