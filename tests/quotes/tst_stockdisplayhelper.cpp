@@ -237,6 +237,11 @@ private slots:
         QFETCH(int, clicks);
         QFETCH(int, column);
         QFETCH(QString, order);
+#ifdef Q_OS_WIN
+        if (column == 0)
+            QSKIP("The Windows Qt's ICU data has no Chinese collation rules: names sort by "
+                  "code point there, not by pinyin");
+#endif
         const QStringList rows[] = {{QStringLiteral("招商银行"), "600036", "30.00", "0.5"},
                                     {QStringLiteral("工商银行"), "601398", "5.00", "-1"},
                                     {QStringLiteral("平安银行"), "600519", "", "2.5e+00"},

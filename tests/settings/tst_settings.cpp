@@ -85,7 +85,7 @@ void TestSettings::reading_data()
     QTest::addColumn<TSettings>("expected");
     const TSettings defaults;
     QTest::newRow("no file") << QByteArray() << defaults;
-    QTest::newRow("binary rubbish") << QByteArray("\x00\xff\xfe[[=\n\x01=\x02", 12) << defaults;
+    QTest::newRow("binary rubbish") << QByteArray("\x00\xff\xfe[[=\n\x01=\x02", 10) << defaults;
     QTest::newRow("opacity below range")
         << QByteArray("[Desk]\nopacity=5\n")
         << changed([](TSettings& s) { s.opacity = TSettings::MIN_OPACITY; });
