@@ -48,24 +48,24 @@ void readChildren(QXmlStreamReader& reader, QIODevice* device,
     reader.setDevice(nullptr);
 }
 
-void save(const QString& path, const std::function<bool(QIODevice*)>& write)
+bool save(const QString& path, const std::function<bool(QIODevice*)>& write)
 {
     // The new file replaces whatever the path leads to, following links: a
     // link to a device would have the device replaced by a file wherever
     // the program may write. Only a regular file, or none, is replaced.
     const QFileInfo existing(path);
     if ((existing.exists() || existing.isSymLink()) && !existing.isFile())
-        return;
+        return false;
     QSaveFile file(path);
     // Unbuffered, so that a write the disk takes only in part fails here,
     // where it is seen: a buffered one reports success, and the rest is lost
     // in a flush that commit() does not notice.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return;
+        return false;
     if (write(&file))
-        file.commit();
-    else
-        file.cancelWriting();
+        return file.commit();
+    file.cancelWriting();
+    return false;
 }
 
 } // namespace xmlfile

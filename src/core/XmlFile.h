@@ -37,6 +37,7 @@ void readChildren(QXmlStreamReader& reader, QIODevice* device,
 // disk: a full disk or a failing device keeps the previous file whole.
 // Anything but a regular file in its place is left alone.
 // `write` returns false when the device did not take the whole document.
-void save(const QString& path, const std::function<bool(QIODevice*)>& write);
+// True when the file now holds the new document.
+bool save(const QString& path, const std::function<bool(QIODevice*)>& write);
 
 } // namespace xmlfile

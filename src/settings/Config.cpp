@@ -89,9 +89,9 @@ void TConfig::load()
     xmlfile::load(configFilePath(), [this](QIODevice* file) { readXml(file); });
 }
 
-void TConfig::save()
+bool TConfig::save()
 {
-    xmlfile::save(configFilePath(), [this](QIODevice* file) { return writeXml(file); });
+    return xmlfile::save(configFilePath(), [this](QIODevice* file) { return writeXml(file); });
 }
 
 bool TConfig::writeXml(QIODevice* device)

@@ -27,8 +27,9 @@ public:
     // any size becomes the application's default font. Emits no signal.
     void load();
     // Writes the class-level values to Config.xml. The previous file stays
-    // whole if the new one cannot be written completely.
-    void save();
+    // whole if the new one cannot be written completely. False when the file
+    // was not written.
+    bool save();
 
     // Each emits its signal only when the value really changes, after the
     // change. None of them saves.

@@ -1,8 +1,11 @@
 #include "settings/OptionForm.h"
 
+#include "core/AppGlobals.h"
 #include "settings/Config.h"
 #include "ui_OptionForm.h"
+#include "vendor_api/VkPack.h"
 
+#include <QDir>
 #include <QFontDialog>
 
 TOptionForm::TOptionForm(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui_TOptionForm>())
@@ -33,7 +36,15 @@ void TOptionForm::ok()
         config->setUiFont(ui->lbUiFont->font());
         config->setMarketFont(ui->lbMarketFont->font());
         config->setDataTimer(ui->spbTimer->value());
-        config->save();
+        if (!config->save()) {
+            // The user asked for this save: say that it did not happen, and
+            // keep the dialog and its choices.
+            vk::messageBox(QMessageBox::Warning, QStringLiteral("警告"),
+                           QStringLiteral("保存失败：") +
+                               QDir::toNativeSeparators(configFilePath()),
+                           QStringLiteral("确定"), QString(), this);
+            return;
+        }
     }
     close();
 }

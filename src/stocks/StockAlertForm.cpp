@@ -1,11 +1,15 @@
 #include "stocks/StockAlertForm.h"
 
+#include "core/AppGlobals.h"
+#include "vendor_api/VkPack.h"
+
 #include "stocks/StockCodeList.h"
 #include "stocks/StockFieldNumbers.h"
 #include "ui_StockAlertForm.h"
 
 #include <QBrush>
 #include <QColor>
+#include <QDir>
 #include <QSignalBlocker>
 
 namespace {
@@ -178,7 +182,12 @@ void TStockAlertForm::save()
     }
     if (percentAlerts)
         *percentAlerts = percents;
-    stockList->save();
+    if (!stockList->save()) {
+        vk::messageBox(QMessageBox::Warning, QStringLiteral("警告"),
+                       QStringLiteral("保存失败：") + QDir::toNativeSeparators(stocksFilePath()),
+                       QStringLiteral("确定"), QString(), this);
+        return;
+    }
     accept();
     emit stockSetChange();
 }

@@ -27,9 +27,9 @@ void TStockCodeList::load()
     xmlfile::load(stocksFilePath(), [this](QIODevice* file) { readXml(file); });
 }
 
-void TStockCodeList::save()
+bool TStockCodeList::save()
 {
-    xmlfile::save(stocksFilePath(), [this](QIODevice* file) { return writeXml(file); });
+    return xmlfile::save(stocksFilePath(), [this](QIODevice* file) { return writeXml(file); });
 }
 
 bool TStockCodeList::writeXml(QIODevice* device)

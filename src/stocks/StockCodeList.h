@@ -22,8 +22,8 @@ public:
     // not a stock list leaves `items` as it was.
     void load();
     // Writes `items` to the file. The previous file stays whole if the new one
-    // cannot be written completely.
-    void save();
+    // cannot be written completely. False when the file was not written.
+    bool save();
 
     void readXml(QIODevice* device);
     // False when the device did not take the whole document.

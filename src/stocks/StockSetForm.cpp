@@ -10,8 +10,20 @@
 #include "ui_StockSetForm.h"
 #include "vendor_api/VkPack.h"
 
+#include <QDir>
 #include <QDropEvent>
 #include <QFile>
+
+namespace {
+// A save the user asked for that did not happen must not look like one that
+// did: the dialog stays open with the edits, and the file is named.
+void reportSaveFailed(const QString& path, QWidget* parent)
+{
+    vk::messageBox(QMessageBox::Warning, QStringLiteral("警告"),
+                   QStringLiteral("保存失败：") + QDir::toNativeSeparators(path),
+                   QStringLiteral("确定"), QString(), parent);
+}
+} // namespace
 #include <QKeyEvent>
 #include <QSet>
 
@@ -136,7 +148,10 @@ void TStockSetForm::addRow(const QString& code)
 
 void TStockSetForm::save()
 {
-    helper->saveFromTable();
+    if (!helper->saveFromTable()) {
+        reportSaveFailed(stocksFilePath(), this);
+        return;
+    }
     close();
     emit stockSetChange();
 }

@@ -36,7 +36,7 @@ void TStockSetHelper::loadToTable()
     }
 }
 
-void TStockSetHelper::saveFromTable()
+bool TStockSetHelper::saveFromTable()
 {
     stockList->items.clear();
     const int rows = table->rowCount();
@@ -57,7 +57,7 @@ void TStockSetHelper::saveFromTable()
             entry.remark = remark->text();
         stockList->items.push_back(entry);
     }
-    stockList->save();
+    return stockList->save();
 }
 
 void TStockSetHelper::setRow(int row, const QStringList& cells)

@@ -19,7 +19,7 @@ public:
     TStockSetHelper& operator=(const TStockSetHelper&) = delete;
 
     void loadToTable();
-    void saveFromTable();
+    bool saveFromTable();
     void setRow(int row, const QStringList& cells);
     QTableWidgetItem* createItem(const QString& text, Qt::Alignment alignment);
     // Moves the given rows, in their order, to stand before row `before`

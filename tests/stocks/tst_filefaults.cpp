@@ -1,7 +1,10 @@
 #include "core/FileDialog.h"
 #include "settings/Config.h"
+#include "settings/OptionForm.h"
+#include "stocks/StockAlertForm.h"
 #include "stocks/StockCodeList.h"
 #include "stocks/StockSetForm.h"
+#include "vendor_api/VkPack.h"
 
 #include "StockFixtures.h"
 #include "TempAppDir.h"
@@ -13,6 +16,8 @@
 #include <QLocalServer>
 #include <QTableWidget>
 #include <QTest>
+
+#include <memory>
 
 #ifdef Q_OS_LINUX
 #include <csignal>
@@ -300,6 +305,55 @@ private slots:
         FillingDevice device(room);
         QCOMPARE(writeTo(file, device), reported);
         QCOMPARE(device.taken, whole.taken.left(room));
+    }
+
+    // A save the user asked for that failed says so and keeps the dialog;
+    // once the fault is gone the same save goes through and closes it.
+    void dialogSaveFailureIsReported_data()
+    {
+        QTest::addColumn<QString>("dialog");
+        QTest::newRow("stock set editor") << QStringLiteral("stocks");
+        QTest::newRow("alerts and holdings") << QStringLiteral("alerts");
+        QTest::newRow("options") << QStringLiteral("options");
+    }
+    void dialogSaveFailureIsReported()
+    {
+        QFETCH(QString, dialog);
+        TempAppDir dir;
+        const QString file = dialog == QLatin1String("options") ? CONFIG : STOCKS;
+        QVERIFY(QDir(dir.path()).mkdir(file));
+        TConfig config;
+        std::unique_ptr<QDialog> form;
+        std::function<void()> save;
+        if (dialog == QLatin1String("stocks")) {
+            auto* stocks = new TStockSetForm;
+            form.reset(stocks);
+            save = [stocks] { stocks->save(); };
+        } else if (dialog == QLatin1String("alerts")) {
+            auto* alerts = new TStockAlertForm;
+            form.reset(alerts);
+            save = [alerts] { alerts->save(); };
+        } else {
+            auto* options = new TOptionForm;
+            options->setConfig(&config);
+            form.reset(options);
+            save = [options] { options->ok(); };
+        }
+        form->show();
+        vk::clearAskedMessageBoxes();
+        vk::setNextMessageBoxAnswer(true);
+        save();
+        QVERIFY(form->isVisible());
+        QCOMPARE(vk::askedMessageBoxes().size(), 1);
+        QCOMPARE(vk::askedMessageBoxes().first().text,
+                 QStringLiteral("保存失败：") + QDir::toNativeSeparators(dir.filePath(file)));
+        QVERIFY(QFileInfo(dir.filePath(file)).isDir());
+
+        QVERIFY(QDir(dir.path()).rmdir(file));
+        save();
+        QVERIFY(!form->isVisible());
+        QVERIFY(QFileInfo(dir.filePath(file)).isFile());
+        QCOMPARE(vk::askedMessageBoxes().size(), 1);
     }
 };
 
