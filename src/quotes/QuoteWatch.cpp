@@ -128,26 +128,34 @@ QStringList TQuoteWatch::quotesArrived(const TStockDataItems& arrived, const QDa
     return crossed;
 }
 
+bool TQuoteWatch::AlertState::fires(const QString& limitText, bool beyond)
+{
+    // A changed limit is a new alert: it may fire at once.
+    if (limit != limitText) {
+        limit = limitText;
+        fired = false;
+    }
+    if (!beyond) {
+        fired = false; // back inside: armed again
+        return false;
+    }
+    if (fired)
+        return false;
+    fired = true;
+    return true;
+}
+
 std::optional<QString> TQuoteWatch::judgePercent(AlertState& state, const QString& limitText,
                                                  bool rise, const TStockCodeData& entry,
                                                  const TStockData& record) const
 {
-    if (state.limit != limitText) {
-        state.limit = limitText;
-        state.fired = false;
-    }
     const std::optional<double> limit = stockfield::price(limitText);
     const double change = textToDouble(record.percent);
     // A stock that has not moved has reached no limit, not even 0.
     const bool beyond = limit && std::isfinite(change) &&
                         (rise ? change > 0 && change >= *limit : change < 0 && -change >= *limit);
-    if (!beyond) {
-        state.fired = false;
+    if (!state.fires(limitText, beyond))
         return std::nullopt;
-    }
-    if (state.fired)
-        return std::nullopt;
-    state.fired = true;
     return stockLabel(entry, record) + QStringLiteral("现价 ") + record.price +
            QStringLiteral("，涨幅 ") + record.percent + QStringLiteral("%，") +
            percentTail(rise, limitText);
@@ -157,20 +165,10 @@ std::optional<QString> TQuoteWatch::judge(AlertState& state, const QString& limi
                                           bool upper, const TStockCodeData& entry,
                                           const TStockData& record) const
 {
-    // A changed limit is a new alert: it may fire at once.
-    if (state.limit != limitText) {
-        state.limit = limitText;
-        state.fired = false;
-    }
     const std::optional<double> limit = stockfield::price(limitText);
     const bool beyond = limit && (upper ? price >= *limit : price <= *limit);
-    if (!beyond) {
-        state.fired = false; // back inside: armed again
+    if (!state.fires(limitText, beyond))
         return std::nullopt;
-    }
-    if (state.fired)
-        return std::nullopt;
-    state.fired = true;
     return stockLabel(entry, record) + QStringLiteral("现价 ") + record.price +
            QStringLiteral("，涨幅 ") + record.percent + QStringLiteral("%，") +
            alertTail(upper, limitText);

@@ -55,6 +55,9 @@ private:
     {
         QString limit; // the limit's text when the state was set
         bool fired = false;
+        // Whether the alert fires now: once per crossing of `limitText`,
+        // armed again when back inside or when the limit was changed.
+        bool fires(const QString& limitText, bool beyond);
     };
     struct Alerts
     {
