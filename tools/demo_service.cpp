@@ -77,8 +77,11 @@ QString quoteFor(const QString& code, QHash<QString, Walk>& walks)
                        QString::number(qMin(walk->price, walk->base) * 0.99, 'f', 2)};
     for (int v = 6; v < 30; ++v)
         values << QString::number((v * 7919 + int(walk->price * 100)) % 100000);
-    values << QDate::currentDate().toString(Qt::ISODate)
-           << QTime::currentTime().toString(QStringLiteral("HH:mm:ss"));
+    // Beijing's date and time, as the real service writes them: a date of the
+    // machine's own zone would read as yesterday's quote there.
+    const QDateTime beijing = QDateTime::currentDateTimeUtc().toOffsetFromUtc(8 * 3600);
+    values << beijing.date().toString(Qt::ISODate)
+           << beijing.time().toString(QStringLiteral("HH:mm:ss"));
     return QStringLiteral("var hq_str_") + code + QStringLiteral("=\"") +
            values.join(QLatin1Char(',')) + QStringLiteral("\";\n");
 }

@@ -4,6 +4,7 @@ namespace {
 constexpr int BEIJING_OFFSET_SECONDS = 8 * 3600;
 constexpr int AFTER_CLOSE_SECONDS = 5 * 60;
 constexpr qint64 CLOSED_TICK_SECONDS = 5 * 60;
+constexpr int DATES_TELL_SECONDS = (9 * 60 + 30) * 60;
 
 struct Session
 {
@@ -45,11 +46,29 @@ bool isRefreshTime(const QDateTime& instant)
     return inSession(instant, AFTER_CLOSE_SECONDS);
 }
 
+QDate beijingDate(const QDateTime& instant)
+{
+    return instant.toOffsetFromUtc(BEIJING_OFFSET_SECONDS).date();
+}
+
+bool quoteDatesTell(const QDateTime& instant)
+{
+    const QDateTime beijing = instant.toOffsetFromUtc(BEIJING_OFFSET_SECONDS);
+    return beijing.date().dayOfWeek() <= 5 &&
+           beijing.time().msecsSinceStartOfDay() / 1000 >= DATES_TELL_SECONDS;
+}
+
+bool isIndexCode(const QString& code)
+{
+    return code.startsWith(QLatin1String("sh000"), Qt::CaseInsensitive) ||
+           code.startsWith(QLatin1String("sz399"), Qt::CaseInsensitive);
+}
+
 } // namespace market
 
-bool TRefreshPolicy::tickMayRequest(const QDateTime& now) const
+bool TRefreshPolicy::tickMayRequest(const QDateTime& now, bool closedToday) const
 {
-    if (market::isRefreshTime(now) || !lastRequest.isValid())
+    if ((!closedToday && market::isRefreshTime(now)) || !lastRequest.isValid())
         return true;
     const qint64 since = lastRequest.secsTo(now);
     // A clock set back must not silence the ticks for hours.

@@ -93,12 +93,14 @@ void TQuoteWatch::setPercentAlerts(const QMap<QPair<QString, int>, QString>& lim
         percentLimits.insert(alertKey(limit.key().first, limit.key().second), limit.value());
 }
 
-QStringList TQuoteWatch::quotesArrived(const TStockDataItems& arrived, const QDateTime& now)
+QStringList TQuoteWatch::quotesArrived(const TStockDataItems& arrived, const QDateTime& now,
+                                       const std::vector<QString>& quoteTimes)
 {
     records = arrived;
     lastGood = now;
     failingSince = QDateTime();
     recompute();
+    judgeTradingDay(quoteTimes, now);
 
     QStringList crossed;
     for (size_t row = 0; row < rows.size(); ++row) {
@@ -174,6 +176,37 @@ std::optional<QString> TQuoteWatch::judge(AlertState& state, const QString& limi
            alertTail(upper, limitText);
 }
 
+void TQuoteWatch::judgeTradingDay(const std::vector<QString>& quoteTimes, const QDateTime& now)
+{
+    const QDate today = market::beijingDate(now);
+    bool indexListed = false;
+    bool indicesOld = true;
+    bool allOld = !records.empty();
+    for (size_t row = 0; row < records.size(); ++row) {
+        const QDate date = row < quoteTimes.size() ? QDate::fromString(quoteTimes[row].left(10),
+                                                                       QStringLiteral("yyyy-MM-dd"))
+                                                   : QDate();
+        if (date == today) {
+            closedDay = QDate(); // trading today, whatever was judged before
+            return;
+        }
+        // A record without a date is no sign of a holiday.
+        const bool old = date.isValid() && date < today;
+        allOld = allOld && old;
+        if (rows[row].entry >= 0 && market::isIndexCode(stocks[size_t(rows[row].entry)].code)) {
+            indexListed = true;
+            indicesOld = indicesOld && old;
+        }
+    }
+    if (market::quoteDatesTell(now) && (indexListed ? indicesOld : allOld))
+        closedDay = today;
+}
+
+bool TQuoteWatch::holiday(const QDateTime& now) const
+{
+    return closedDay.isValid() && market::beijingDate(now) == closedDay;
+}
+
 void TQuoteWatch::quotesFailed(const QDateTime& now)
 {
     if (!failingSince.isValid())
@@ -198,7 +231,7 @@ QStringList TQuoteWatch::statusLines(const QDateTime& now) const
                      QStringLiteral(" 起");
     else if (lastGood.isValid())
         lines << QStringLiteral("行情更新于 ") + clockTime(lastGood);
-    if (!market::isTradingTime(now))
+    if (!market::isTradingTime(now) || holiday(now))
         lines << QStringLiteral("休市");
     for (size_t row = 0; row < rows.size(); ++row) {
         if (rows[row].entry < 0)

@@ -27,8 +27,11 @@ public:
     // downward, each gives one notice until the change is back inside.
     void setPercentAlerts(const QMap<QPair<QString, int>, QString>& limits);
 
-    // A good refresh at `now`. Returns one text per alert that it crossed.
-    QStringList quotesArrived(const TStockDataItems& records, const QDateTime& now);
+    // A good refresh at `now`, with each record's quote time beside it
+    // ("yyyy-MM-dd HH:mm:ss", as the feed keeps them). Returns one text per
+    // alert that it crossed.
+    QStringList quotesArrived(const TStockDataItems& records, const QDateTime& now,
+                              const std::vector<QString>& quoteTimes = {});
     // A refresh that failed at `now`; the last quotes stay, but nothing is
     // judged on them.
     void quotesFailed(const QDateTime& now);
@@ -37,9 +40,14 @@ public:
     int entryOfRow(int row) const;
     // Holding and profit of one row; empty for a stock without cost and holding.
     QString rowToolTip(int row) const;
-    // Freshness of the quotes, "休市" outside trading hours, and the alerts
-    // whose price is beyond its limit now.
+    // Freshness of the quotes, "休市" outside trading hours and on a holiday,
+    // and the alerts whose price is beyond its limit now.
     QStringList statusLines(const QDateTime& now) const;
+    // Whether the quotes showed that the market does not open on the Beijing
+    // day of `now`: after 9:30 on a weekday a good refresh brought only
+    // quotes of earlier days, and none of that day came since. Any index in
+    // the list decides alone, as a suspended stock keeps its old date.
+    bool holiday(const QDateTime& now) const;
     // Value and profit of all held stocks; empty when nothing is held.
     QStringList totalLines() const;
     // Full code to stock name, for the stocks the last quotes named.
@@ -68,6 +76,7 @@ private:
     };
 
     void recompute();
+    void judgeTradingDay(const std::vector<QString>& quoteTimes, const QDateTime& now);
     // Judges one limit for one row; a text when it has just been crossed.
     std::optional<QString> judgePercent(AlertState& state, const QString& limitText, bool rise,
                                         const TStockCodeData& entry,
@@ -87,4 +96,5 @@ private:
     QStringList totals;
     QDateTime lastGood;
     QDateTime failingSince;
+    QDate closedDay; // Beijing date the quotes showed to be without trading
 };

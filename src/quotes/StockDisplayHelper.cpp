@@ -103,6 +103,11 @@ int TStockDisplayHelper::recordOfRow(int row) const
     return row >= 0 && size_t(row) < rowToRecord.size() ? rowToRecord[size_t(row)] : -1;
 }
 
+const std::vector<QString>& TStockDisplayHelper::quoteTimes() const
+{
+    return dataSet->quoteTimes();
+}
+
 void TStockDisplayHelper::headerClicked(int column)
 {
     if (column != sortedBy)

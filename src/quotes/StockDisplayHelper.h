@@ -42,6 +42,9 @@ public:
     // -1 for none. Whatever belongs to a row under the mouse goes through
     // here: the rows are sorted, the records are not.
     int recordOfRow(int row) const;
+    // The time of each record of the last good refresh, as the service
+    // wrote it: records[i] of quotesShown is of quoteTimes()[i].
+    const std::vector<QString>& quoteTimes() const;
 
     // Read access for tests and tools; the program itself hears of quotes
     // through the signals below.

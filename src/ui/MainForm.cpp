@@ -554,7 +554,7 @@ void TMainForm::requestQuotes()
 void TMainForm::refreshTick()
 {
     const QDateTime now = appclock::now();
-    if (refreshPolicy.tickMayRequest(now))
+    if (refreshPolicy.tickMayRequest(now, watch->holiday(now)))
         requestQuotes();
     // "休市" comes and goes with the clock, not with replies.
     updateTrayToolTip();
@@ -562,7 +562,8 @@ void TMainForm::refreshTick()
 
 void TMainForm::quotesArrived(const TStockDataItems& records)
 {
-    const QStringList crossed = watch->quotesArrived(records, appclock::now());
+    const QStringList crossed =
+        watch->quotesArrived(records, appclock::now(), displayHelper->quoteTimes());
     // The list's first stock, or the first after it that has a quote.
     int first = -1;
     for (int row = 0; row < int(records.size()); ++row) {

@@ -74,24 +74,96 @@ private slots:
     {
         QTest::addColumn<QDateTime>("lastRequest");
         QTest::addColumn<QDateTime>("tick");
+        QTest::addColumn<bool>("holiday");
         QTest::addColumn<bool>("asks");
         const QDateTime evening = at("2026-12-07 20:00:00");
-        QTest::newRow("open, just asked") << TRADING << TRADING.addSecs(1) << true;
-        QTest::newRow("closed, 4:59 after") << evening << evening.addSecs(299) << false;
-        QTest::newRow("closed, 5:00 after") << evening << evening.addSecs(300) << true;
-        QTest::newRow("closed, never asked") << QDateTime() << evening << true;
-        QTest::newRow("closed, clock set back") << evening << evening.addSecs(-60) << true;
+        QTest::newRow("open, just asked") << TRADING << TRADING.addSecs(1) << false << true;
+        QTest::newRow("closed, 4:59 after") << evening << evening.addSecs(299) << false << false;
+        QTest::newRow("closed, 5:00 after") << evening << evening.addSecs(300) << false << true;
+        QTest::newRow("closed, never asked") << QDateTime() << evening << false << true;
+        QTest::newRow("closed, clock set back") << evening << evening.addSecs(-60) << false << true;
+        QTest::newRow("holiday, 4:59 after") << TRADING << TRADING.addSecs(299) << true << false;
+        QTest::newRow("holiday, 5:00 after") << TRADING << TRADING.addSecs(300) << true << true;
     }
 
     void closedTicksAskEveryFiveMinutes()
     {
         QFETCH(QDateTime, lastRequest);
         QFETCH(QDateTime, tick);
+        QFETCH(bool, holiday);
         QFETCH(bool, asks);
         TRefreshPolicy policy;
         if (lastRequest.isValid())
             policy.requested(lastRequest);
-        QCOMPARE(policy.tickMayRequest(tick), asks);
+        QCOMPARE(policy.tickMayRequest(tick, holiday), asks);
+    }
+
+    void holidayFromQuoteDates_data()
+    {
+        QTest::addColumn<QStringList>("codes");
+        QTest::addColumn<QDateTime>("now");
+        // Each record's quote time, one list per refresh, a minute apart.
+        QTest::addColumn<QList<QStringList>>("refreshes");
+        QTest::addColumn<QList<bool>>("closed");
+        const QStringList indices{QStringLiteral("sh000001"), QStringLiteral("sz399001"),
+                                  QStringLiteral("sh600000")};
+        const QString friday = QStringLiteral("2026-12-04 15:00:03");
+        const QString today = QStringLiteral("2026-12-07 10:00:03");
+        QTest::newRow("holiday Monday")
+            << indices << TRADING << QList<QStringList>{{friday, friday, friday}}
+            << QList<bool>{true};
+        QTest::newRow("trading Monday")
+            << indices << TRADING << QList<QStringList>{{today, today, today}}
+            << QList<bool>{false};
+        QTest::newRow("before 9:30 the dates tell nothing")
+            << indices << at("2026-12-07 09:29:00") << QList<QStringList>{{friday, friday, friday}}
+            << QList<bool>{false};
+        QTest::newRow("one suspended stock only")
+            << QStringList{QStringLiteral("sh600000")} << TRADING << QList<QStringList>{{friday}}
+            << QList<bool>{true};
+        QTest::newRow("index and suspended stock")
+            << QStringList{QStringLiteral("sh000001"), QStringLiteral("sh600000")} << TRADING
+            << QList<QStringList>{{today, friday}} << QList<bool>{false};
+        // A record without a date is no sign of a holiday, unless an index
+        // decides; sz000001 is a bank, not the index sh000001.
+        QTest::newRow("a record without a date")
+            << QStringList{QStringLiteral("sh600000"), QStringLiteral("sz000002")} << TRADING
+            << QList<QStringList>{{friday, QString()}} << QList<bool>{false};
+        QTest::newRow("an index decides over a record without a date")
+            << QStringList{QStringLiteral("sz399001"), QStringLiteral("sz000002")} << TRADING
+            << QList<QStringList>{{friday, QString()}} << QList<bool>{true};
+        QTest::newRow("a stock of index-like digits")
+            << QStringList{QStringLiteral("sz000001"), QStringLiteral("sh600000")} << TRADING
+            << QList<QStringList>{{friday, QString()}} << QList<bool>{false};
+        QTest::newRow("today's quote ends the holiday")
+            << indices << TRADING
+            << QList<QStringList>{{friday, friday, friday}, {today, friday, today}}
+            << QList<bool>{true, false};
+    }
+
+    void holidayFromQuoteDates()
+    {
+        QFETCH(QStringList, codes);
+        QFETCH(QDateTime, now);
+        QFETCH(QList<QStringList>, refreshes);
+        QFETCH(QList<bool>, closed);
+        TStockCodeDataItems entries;
+        TStockDataItems records;
+        for (const QString& code : codes) {
+            entries.push_back(entry(code, {}));
+            records.push_back(record(code.mid(2), QStringLiteral("10"), QStringLiteral("10")));
+        }
+        TQuoteWatch watch;
+        watch.setStocks(entries);
+        for (int i = 0; i < refreshes.size(); ++i) {
+            const QDateTime moment = now.addSecs(60 * i);
+            watch.quotesArrived(records, moment, {refreshes[i].cbegin(), refreshes[i].cend()});
+            QCOMPARE(watch.holiday(moment.addSecs(30)), closed[i]);
+            QCOMPARE(watch.statusLines(moment.addSecs(30)).contains(QStringLiteral("休市")),
+                     closed[i]);
+        }
+        // Until the next day only.
+        QVERIFY(!watch.holiday(now.addDays(1)));
     }
 
     void alerts_data()
