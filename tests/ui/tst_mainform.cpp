@@ -30,6 +30,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -83,6 +84,32 @@ private:
     TMainForm* window() { return form.get(); }
     QTableWidget* table() { return form->findChild<QTableWidget*>(QStringLiteral("tabStock")); }
     QAction* action(const char* name) { return form->findChild<QAction*>(QLatin1String(name)); }
+    // The feed's requests not yet answered: one is open as soon as it is made.
+    int openQuoteRequests()
+    {
+        const auto replies = window()
+                                 ->findChild<TStockDisplayHelper*>()
+                                 ->feed()
+                                 ->networkManager()
+                                 ->findChildren<QNetworkReply*>();
+        return int(std::count_if(replies.begin(), replies.end(),
+                                 [](const QNetworkReply* reply) { return !reply->isFinished(); }));
+    }
+    // Counted in ticks, not time: after the open requests end, lets `count`
+    // ticks pass and says after how many of them a request was open.
+    int ticksThatAsked(QTimer* timer, int count)
+    {
+        if (!QTest::qWaitFor([&] { return openQuoteRequests() == 0; }))
+            return -1;
+        int ticks = 0, asked = 0;
+        const QMetaObject::Connection watching = connect(timer, &QTimer::timeout, this, [&] {
+            ++ticks;
+            asked += openQuoteRequests() > 0 ? 1 : 0;
+        });
+        const bool ticked = QTest::qWaitFor([&] { return ticks >= count; });
+        disconnect(watching);
+        return ticked ? asked : -1;
+    }
 
     std::unique_ptr<TempAppDir> dir;
     std::unique_ptr<FakeServices> services;
@@ -244,17 +271,17 @@ void TestMainForm::intervalChangeRestartsTimerOnce()
     QCOMPARE(receiverCount(config, SIGNAL(marketFontChange(QFont))), 1);
 
     auto* timer = window()->findChild<QTimer*>(QStringLiteral("timer"));
-    // The constructor's own request may still be on its way; counted from
-    // before it arrives, it would pass for one made by the change.
+    // The constructor's own request must have ended: while it is open, a
+    // refresh asked by the change would only wait for it.
     QTRY_COMPARE(services->quoteRequests().size(), 1);
-    const int before = services->quoteRequests().size();
+    QTRY_COMPARE(openQuoteRequests(), 0);
     config->setDataTimer(5);
     QVERIFY(timer->isActive());
     QCOMPARE(timer->interval(), 5000);
     QVERIFY(timer->remainingTime() > 4000);
-    // No request at the moment of the change: the next comes a full interval later.
-    QTest::qWait(50);
-    QCOMPARE(services->quoteRequests().size(), before);
+    // No request at the moment of the change (one would be open at once):
+    // the next comes a full interval later.
+    QCOMPARE(openQuoteRequests(), 0);
 }
 
 void TestMainForm::fontsApplyWhereTheyBelong()
@@ -357,6 +384,8 @@ void TestMainForm::updateCheckAgainstService()
 {
     // The window made in init() already asked; its release date was older.
     QTRY_COMPARE(services->requestsTo(QStringLiteral("/ver.php")).size(), 1);
+    // Checks that no question comes: the answer to a request already received
+    // is read within this short wait on any machine that runs the suite.
     QTest::qWait(50);
     QCOMPARE(vk::askedMessageBoxes().size(), 0);
 
@@ -427,7 +456,7 @@ void TestMainForm::failedRefreshKeepsLastQuotes()
     QTRY_VERIFY(manager->findChildren<QNetworkReply*>().isEmpty() &&
                 services->server.openConnections() == 0);
     const int asked = services->quoteRequests().size();
-    QTest::qWait(200);
+    QCOMPARE(ticksThatAsked(timer, 5), 0);
     QCOMPARE(services->quoteRequests().size(), asked);
     QCOMPARE(table()->rowCount(), 0);
     const QString tip = window()->findChild<QSystemTrayIcon*>()->toolTip();
@@ -443,11 +472,11 @@ void TestMainForm::closedMarketTicksRarely()
     timer->setInterval(20);
     // The first closed tick asks (the last request was in trading time).
     QTRY_COMPARE(services->quoteRequests().size(), 2);
-    QTest::qWait(200);
+    QCOMPARE(ticksThatAsked(timer, 5), 0);
     QCOMPARE(services->quoteRequests().size(), 2);
     appclock::setNow(saturday.addSecs(5 * 60));
     QTRY_COMPARE(services->quoteRequests().size(), 3);
-    QTest::qWait(100);
+    QCOMPARE(ticksThatAsked(timer, 5), 0);
     QCOMPARE(services->quoteRequests().size(), 3);
     QVERIFY(window()->findChild<QSystemTrayIcon*>()->toolTip().contains(QStringLiteral("\n休市")));
 }

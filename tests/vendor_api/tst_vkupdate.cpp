@@ -60,6 +60,8 @@ void TestVkUpdate::answersOnce()
     QSignalSpy spy(&checker, &VkCheckUpdate::update);
     checker.exec(server.baseUrl() + QStringLiteral("/ver.php"), PRODUCT_ID, UPDATE_DATE);
     QVERIFY(spy.wait(10000));
+    // Checks that no second answer follows: it would come from events the
+    // first one left queued, which this short wait delivers.
     QTest::qWait(20);
     QCOMPARE(spy.size(), 1);
     QCOMPARE(spy.at(0).at(0).toBool(), newer);
