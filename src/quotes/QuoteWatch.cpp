@@ -94,11 +94,14 @@ void TQuoteWatch::setPercentAlerts(const QMap<QPair<QString, int>, QString>& lim
 }
 
 QStringList TQuoteWatch::quotesArrived(const TStockDataItems& arrived, const QDateTime& now,
-                                       const std::vector<QString>& quoteTimes)
+                                       const std::vector<QString>& quoteTimes, QuoteSource from)
 {
     records = arrived;
+    times = quoteTimes;
+    source = from;
     lastGood = now;
     failingSince = QDateTime();
+    tried.clear();
     recompute();
     judgeTradingDay(quoteTimes, now);
 
@@ -207,10 +210,11 @@ bool TQuoteWatch::holiday(const QDateTime& now) const
     return closedDay.isValid() && market::beijingDate(now) == closedDay;
 }
 
-void TQuoteWatch::quotesFailed(const QDateTime& now)
+void TQuoteWatch::quotesFailed(const QDateTime& now, const std::vector<QuoteSource>& failed)
 {
     if (!failingSince.isValid())
         failingSince = now;
+    tried = failed;
 }
 
 int TQuoteWatch::entryOfRow(int row) const
@@ -220,17 +224,55 @@ int TQuoteWatch::entryOfRow(int row) const
 
 QString TQuoteWatch::rowToolTip(int row) const
 {
-    return row >= 0 && size_t(row) < rows.size() ? rows[size_t(row)].toolTip : QString();
+    if (row < 0 || size_t(row) >= rows.size())
+        return QString();
+    // Built when asked rather than per refresh: a thousand rows are
+    // refreshed every interval, one is looked at now and then.
+    const TStockData& record = records[size_t(row)];
+    const QString& time = size_t(row) < times.size() ? times[size_t(row)] : QString();
+    QStringList lines{QStringLiteral("行情时间 ") +
+                      (time.isEmpty() ? QStringLiteral("未知") : time) + QStringLiteral("（") +
+                      quoteSourceName(source) + QStringLiteral("）")};
+    // The column's change has two significant digits; here it is exact to
+    // the cent, measured from the price the row shows.
+    const double previousClose = textToDouble(record.basePrice);
+    const double change = textToDouble(shownPrice(record)) - previousClose;
+    const double percent = previousClose > 0 ? change / previousClose * 100 : NAN;
+    if (std::isfinite(change) && std::isfinite(percent))
+        lines << QStringLiteral("涨跌 ") + amount(change) + QStringLiteral("（") + amount(percent) +
+                     QStringLiteral("%）");
+    if (!rows[size_t(row)].toolTip.isEmpty())
+        lines << rows[size_t(row)].toolTip;
+    return lines.join(QLatin1Char('\n'));
+}
+
+QString TQuoteWatch::freshnessLine() const
+{
+    if (failingSince.isValid()) {
+        QString line =
+            QStringLiteral("行情获取失败，自 ") + clockTime(failingSince) + QStringLiteral(" 起");
+        QStringList names;
+        for (QuoteSource each : tried)
+            names << quoteSourceName(each);
+        if (!names.isEmpty())
+            line += QStringLiteral("（") + names.join(QStringLiteral("、")) + QStringLiteral("）");
+        return line;
+    }
+    if (lastGood.isValid())
+        return QStringLiteral("行情更新于 ") + clockTime(lastGood);
+    return QString();
 }
 
 QStringList TQuoteWatch::statusLines(const QDateTime& now) const
 {
     QStringList lines;
-    if (failingSince.isValid())
-        lines << QStringLiteral("行情获取失败，自 ") + clockTime(failingSince) +
-                     QStringLiteral(" 起");
-    else if (lastGood.isValid())
-        lines << QStringLiteral("行情更新于 ") + clockTime(lastGood);
+    if (const QString freshness = freshnessLine(); !freshness.isEmpty())
+        lines << freshness;
+    // The second service answers only while the first fails.
+    if (!failingSince.isValid() && lastGood.isValid() && source == QuoteSource::Backup)
+        lines << QStringLiteral("行情来自") + quoteSourceName(QuoteSource::Backup) +
+                     QStringLiteral("（") + quoteSourceName(QuoteSource::Primary) +
+                     QStringLiteral("暂不可用）");
     if (!market::isTradingTime(now) || holiday(now))
         lines << QStringLiteral("休市");
     for (size_t row = 0; row < rows.size(); ++row) {

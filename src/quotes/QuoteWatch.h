@@ -27,21 +27,26 @@ public:
     // downward, each gives one notice until the change is back inside.
     void setPercentAlerts(const QMap<QPair<QString, int>, QString>& limits);
 
-    // A good refresh at `now`, with each record's quote time beside it
-    // ("yyyy-MM-dd HH:mm:ss", as the feed keeps them). Returns one text per
-    // alert that it crossed.
+    // A good refresh at `now`: the records, the time of each one's quote
+    // ("yyyy-MM-dd HH:mm:ss" by record; missing or empty where the service
+    // gave none) and the service they came from. Returns one text per alert
+    // that it crossed.
     QStringList quotesArrived(const TStockDataItems& records, const QDateTime& now,
-                              const std::vector<QString>& quoteTimes = {});
-    // A refresh that failed at `now`; the last quotes stay, but nothing is
-    // judged on them.
-    void quotesFailed(const QDateTime& now);
+                              const std::vector<QString>& quoteTimes = {},
+                              QuoteSource source = QuoteSource::Primary);
+    // A refresh that failed at `now`, the services in `tried` having failed
+    // since the last good one; the last quotes stay, but nothing is judged
+    // on them.
+    void quotesFailed(const QDateTime& now, const std::vector<QuoteSource>& tried = {});
 
     // The list entry a table row (a record) belongs to, -1 for none.
     int entryOfRow(int row) const;
-    // Holding and profit of one row; empty for a stock without cost and holding.
+    // Where and when one row's quote was taken and the day's change, then
+    // holding and profit for a stock with cost and holding; empty for no row.
     QString rowToolTip(int row) const;
-    // Freshness of the quotes, "休市" outside trading hours and on a holiday,
-    // and the alerts whose price is beyond its limit now.
+    // Freshness of the quotes, the service they come from while it is the
+    // second one, "休市" outside trading hours and on a holiday, and the
+    // alerts whose price is beyond its limit now.
     QStringList statusLines(const QDateTime& now) const;
     // Whether the quotes showed that the market does not open on the Beijing
     // day of `now`: after 9:30 on a weekday a good refresh brought only
@@ -77,6 +82,9 @@ private:
 
     void recompute();
     void judgeTradingDay(const std::vector<QString>& quoteTimes, const QDateTime& now);
+    // "行情更新于 …" or "行情获取失败，自 … 起" with the services tried; empty
+    // before any refresh ended.
+    QString freshnessLine() const;
     // Judges one limit for one row; a text when it has just been crossed.
     std::optional<QString> judgePercent(AlertState& state, const QString& limitText, bool rise,
                                         const TStockCodeData& entry,
@@ -87,6 +95,9 @@ private:
 
     TStockCodeDataItems stocks;
     TStockDataItems records;
+    std::vector<QString> times; // of `records`' quotes
+    QuoteSource source = QuoteSource::Primary;
+    std::vector<QuoteSource> tried; // failed since the last good refresh
     std::vector<Row> rows;
     // By full code and how many entries of that code come before: a code
     // listed twice with two limits has two alerts, not one that flips.

@@ -108,6 +108,16 @@ const std::vector<QString>& TStockDisplayHelper::quoteTimes() const
     return dataSet->quoteTimes();
 }
 
+QuoteSource TStockDisplayHelper::recordsSource() const
+{
+    return dataSet->recordsSource();
+}
+
+std::vector<QuoteSource> TStockDisplayHelper::failedSources() const
+{
+    return dataSet->failedSources();
+}
+
 void TStockDisplayHelper::headerClicked(int column)
 {
     if (column != sortedBy)

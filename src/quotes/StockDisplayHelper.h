@@ -46,6 +46,11 @@ public:
     // wrote it: records[i] of quotesShown is of quoteTimes()[i].
     const std::vector<QString>& quoteTimes() const;
 
+    // The service the records of the last good refresh came from, and the
+    // services that failed since, in the order tried.
+    QuoteSource recordsSource() const;
+    std::vector<QuoteSource> failedSources() const;
+
     // Read access for tests and tools; the program itself hears of quotes
     // through the signals below.
     TStockDataSet* feed() const { return dataSet.get(); }

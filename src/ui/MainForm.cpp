@@ -562,8 +562,8 @@ void TMainForm::refreshTick()
 
 void TMainForm::quotesArrived(const TStockDataItems& records)
 {
-    const QStringList crossed =
-        watch->quotesArrived(records, appclock::now(), displayHelper->quoteTimes());
+    const QStringList crossed = watch->quotesArrived(
+        records, appclock::now(), displayHelper->quoteTimes(), displayHelper->recordsSource());
     // The list's first stock, or the first after it that has a quote.
     int first = -1;
     for (int row = 0; row < int(records.size()); ++row) {
@@ -585,7 +585,7 @@ void TMainForm::quotesArrived(const TStockDataItems& records)
 
 void TMainForm::quotesFailed()
 {
-    watch->quotesFailed(appclock::now());
+    watch->quotesFailed(appclock::now(), displayHelper->failedSources());
     quotesFailing = true;
     updateTrayPicture();
     updateTrayToolTip();
@@ -604,7 +604,8 @@ bool TMainForm::showTableToolTip(QEvent* event)
 {
     const auto* help = static_cast<QHelpEvent*>(event);
     const int row = ui->tabStock->rowAt(help->pos().y());
-    // A row shows its holding, if any; the rest of the table the status.
+    // A row shows its quote's time, source and change, and its holding, if
+    // any; the rest of the table the status.
     const QString text = row >= 0 ? watch->rowToolTip(displayHelper->recordOfRow(row))
                                   : watch->statusLines(appclock::now()).join(QLatin1Char('\n'));
     if (text.isEmpty())

@@ -320,9 +320,61 @@ private slots:
         TStockData quote = record(QStringLiteral("600000"), f[2], f[3]);
         quote.value7 = f.value(4);
         watch.quotesArrived({quote}, TRADING);
-        QCOMPARE(watch.rowToolTip(0), toolTip.replace(u'|', u'\n'));
+        // The holding follows the quote's own lines (rowToolTipBegins).
+        const QString tip = watch.rowToolTip(0);
+        QVERIFY2(tip.startsWith(QStringLiteral("行情时间 ")), qPrintable(tip));
+        const qsizetype holding = tip.indexOf(QStringLiteral("\n成本价："));
+        QCOMPARE(holding < 0 ? QString() : tip.mid(holding + 1), toolTip.replace(u'|', u'\n'));
         // One held stock: the totals are its own figures.
         QCOMPARE(watch.totalLines().size(), toolTip.isEmpty() ? 0 : 3);
+    }
+
+    void rowToolTipBegins_data()
+    {
+        QTest::addColumn<QString>("prices"); // previous close, price, bid
+        QTest::addColumn<QString>("time");
+        QTest::addColumn<bool>("backup");
+        QTest::addColumn<QString>("begins");
+        QTest::newRow("rise, first service")
+            << "10.11 10.29 0"
+            << "2026-12-07 10:31:03" << false
+            << "行情时间 2026-12-07 10:31:03（新浪）|涨跌 +0.18（+1.78%）";
+        QTest::newRow("fall, second service")
+            << "10.00 9.87 0"
+            << "2026-12-07 10:31:03" << true
+            << "行情时间 2026-12-07 10:31:03（腾讯）|涨跌 -0.13（-1.30%）";
+        QTest::newRow("auction: from the shown price")
+            << "10.00 0.00 10.50"
+            << "2026-12-07 09:20:03" << true
+            << "行情时间 2026-12-07 09:20:03（腾讯）|涨跌 +0.50（+5.00%）";
+        QTest::newRow("no time given")
+            << "10.00 10.10 0"
+            << "" << false << "行情时间 未知（新浪）|涨跌 +0.10（+1.00%）";
+        QTest::newRow("no previous close: no change")
+            << "0.000 9.99 0"
+            << "2026-12-07 10:31:03" << false << "行情时间 2026-12-07 10:31:03（新浪）";
+        QTest::newRow("change overflows")
+            << "10 1e308 0"
+            << "2026-12-07 10:31:03" << false << "行情时间 2026-12-07 10:31:03（新浪）";
+    }
+
+    void rowToolTipBegins()
+    {
+        QFETCH(QString, prices);
+        QFETCH(QString, time);
+        QFETCH(bool, backup);
+        QFETCH(QString, begins);
+        const QStringList p = prices.split(u' ');
+        TQuoteWatch watch;
+        watch.setStocks({entry(QStringLiteral("sh600000"), {})});
+        TStockData quote = record(QStringLiteral("600000"), p[0], p[1]);
+        quote.value7 = p[2];
+        // No time at all counts as an empty one.
+        watch.quotesArrived({quote}, TRADING,
+                            time.isEmpty() ? std::vector<QString>() : std::vector<QString>{time},
+                            backup ? QuoteSource::Backup : QuoteSource::Primary);
+        QCOMPARE(watch.rowToolTip(0), begins.replace(u'|', u'\n'));
+        QCOMPARE(watch.rowToolTip(1), QString());
     }
 
     void recordsFindTheirEntries()
@@ -343,7 +395,7 @@ private slots:
         QCOMPARE(QList<int>({watch.entryOfRow(0), watch.entryOfRow(1), watch.entryOfRow(2),
                              watch.entryOfRow(3), watch.entryOfRow(4)}),
                  QList<int>({0, 1, 3, 4, -1}));
-        QVERIFY(watch.rowToolTip(0).isEmpty());
+        QVERIFY(!watch.rowToolTip(0).contains(QStringLiteral("成本价")));
         QCOMPARE(watch.totalLines().first(), QStringLiteral("总市值：120.00"));
         QCOMPARE(watch.namesByCode().size(), 3); // sh600000 once
 
@@ -365,16 +417,27 @@ private slots:
         QTest::addColumn<bool>("good");
         QTest::addColumn<bool>("failed");
         QTest::addColumn<QDateTime>("now");
+        QTest::addColumn<QString>("sources"); // of the good refresh, then those that failed
         QTest::addColumn<QStringList>("lines");
-        QTest::newRow("before any reply") << false << false << TRADING << QStringList();
-        QTest::newRow("fresh") << true << false << TRADING
+        QTest::newRow("before any reply") << false << false << TRADING << "" << QStringList();
+        QTest::newRow("fresh") << true << false << TRADING << ""
                                << QStringList{QStringLiteral("行情更新于 10:31:05")};
         QTest::newRow("failing since")
-            << true << true << TRADING
+            << true << true << TRADING << ""
             << QStringList{QStringLiteral("行情获取失败，自 10:31:35 起")};
-        QTest::newRow("closed") << true << false << at("2026-12-12 10:00:00")
+        QTest::newRow("closed") << true << false << at("2026-12-12 10:00:00") << ""
                                 << QStringList{QStringLiteral("行情更新于 10:31:05"),
                                                QStringLiteral("休市")};
+        QTest::newRow("from the second service")
+            << true << false << TRADING << "B"
+            << QStringList{QStringLiteral("行情更新于 10:31:05"),
+                           QStringLiteral("行情来自腾讯（新浪暂不可用）")};
+        QTest::newRow("both failing, named as tried")
+            << true << true << TRADING << "B PB"
+            << QStringList{QStringLiteral("行情获取失败，自 10:31:35 起（新浪、腾讯）")};
+        QTest::newRow("second failing alone")
+            << true << true << TRADING << "B B"
+            << QStringList{QStringLiteral("行情获取失败，自 10:31:35 起（腾讯）")};
     }
 
     void statusLines()
@@ -382,15 +445,23 @@ private slots:
         QFETCH(bool, good);
         QFETCH(bool, failed);
         QFETCH(QDateTime, now);
+        QFETCH(QString, sources);
         QFETCH(QStringList, lines);
+        const auto source = [](QChar letter) {
+            return letter == u'B' ? QuoteSource::Backup : QuoteSource::Primary;
+        };
+        const QString from = sources.section(u' ', 0, 0);
+        std::vector<QuoteSource> tried;
+        for (const QChar letter : sources.section(u' ', 1))
+            tried.push_back(source(letter));
         // Shown in the machine's own time.
         const QDateTime refreshed(QDate(2026, 12, 7), QTime(10, 31, 5));
         TQuoteWatch watch;
         if (good)
-            watch.quotesArrived({}, refreshed);
+            watch.quotesArrived({}, refreshed, {}, source(from.isEmpty() ? u'P' : from[0]));
         if (failed) {
             watch.quotesFailed(refreshed.addSecs(30));
-            watch.quotesFailed(refreshed.addSecs(60)); // still failing since the first
+            watch.quotesFailed(refreshed.addSecs(60), tried); // still failing since the first
         }
         QCOMPARE(watch.statusLines(now), lines);
         if (failed) {

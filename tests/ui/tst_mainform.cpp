@@ -18,6 +18,7 @@
 #include <QBuffer>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QHelpEvent>
 #include <QImage>
 #include <QMenu>
 #include <QMouseEvent>
@@ -29,6 +30,7 @@
 #include <QTableWidget>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 
 #include <algorithm>
 #include <memory>
@@ -521,6 +523,25 @@ void TestMainForm::holdingsAlertsAndStatusInTooltips()
     // The new holding counts at once, before the next reply.
     QVERIFY(tray->toolTip().contains(QStringLiteral("总市值：20400.00")));
     QCOMPARE(readStocks().at(0).holding, QStringLiteral("2000"));
+
+    // A row's tooltip begins with its quote's time and source; while the
+    // first service refuses, the second one's quotes say so.
+    const auto rowTip = [this] {
+        QWidget* viewport = table()->viewport();
+        const QPoint inRow(5, table()->rowViewportPosition(0) + 2);
+        QHelpEvent help(QEvent::ToolTip, inRow, viewport->mapToGlobal(inRow));
+        QApplication::sendEvent(viewport, &help);
+        return QToolTip::text().section(u'\n', 0, 2);
+    };
+    QTRY_COMPARE(table()->rowCount(), 2);
+    QCOMPARE(
+        rowTip(),
+        QStringLiteral("行情时间 2026-12-07 15:00:00（新浪）\n涨跌 +0.20（+2.00%）\n成本价：9.5"));
+    QVERIFY(!tray->toolTip().contains(QStringLiteral("行情来自")));
+    services->primaryStatus = 403;
+    window()->findChild<QTimer*>(QStringLiteral("timer"))->setInterval(20);
+    QTRY_VERIFY(tray->toolTip().contains(QStringLiteral("\n行情来自腾讯（新浪暂不可用）\n")));
+    QCOMPARE(rowTip().section(u'\n', 0, 0), QStringLiteral("行情时间 2026-12-07 15:00:00（腾讯）"));
 }
 
 QTEST_MAIN(TestMainForm)
