@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Tries Quotarium without network access or outside market hours: builds the
 # program pointed at a local demo service, starts the service, then the
-# program. The service stops when the program exits.
+# program. The service stops when the program exits. Options are handed to
+# the service: --refuse-primary makes its first quote service answer 403.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 if ! command -v cmake >/dev/null || ! dpkg-query -W qt6-base-dev >/dev/null 2>&1; then
@@ -29,7 +30,7 @@ fi
 # The demo build asks for its services on this port (CMakePresets.json).
 port=18080
 log="$(mktemp)"
-build/demo/bin/quotarium_demo_service "$port" >"$log" 2>&1 &
+build/demo/bin/quotarium_demo_service "$@" "$port" >"$log" 2>&1 &
 service=$!
 trap 'kill $service 2>/dev/null || true; rm -f "$log"' EXIT
 # The program's first requests go out as soon as it starts: wait until the

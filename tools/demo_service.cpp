@@ -1,10 +1,15 @@
 // Answers like the real services, on 127.0.0.1:<port> (default 18080):
 //   /list=<codes>            quotes in GB18030, a random walk per code
+//   /q=<codes>               the same quotes as the second quote service
+//                            writes them
 //   /newchart/<kind>/n/<code>.gif   chart images
 //   /s3/?q=<text>            stock suggestions by code, name or pinyin initials
 //   /quotarium/ver.php       the update check (no newer release)
 //   /quotarium/ad/...        the advertising configuration and its image
-// Build the program with the `demo` preset to point it here.
+// Build the program with the `demo` preset to point it here. With
+// --refuse-primary the first quote service answers every request with HTTP
+// 403, as the real one does to requests it does not like, so that the
+// program's switch to the second one can be watched.
 #include "FakeHttpServer.h"
 
 #include "core/AppGlobals.h"
@@ -12,13 +17,13 @@
 
 #include <QBuffer>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QFile>
 #include <QGuiApplication>
 #include <QHash>
 #include <QImage>
 #include <QPainter>
 #include <QRandomGenerator>
-#include <QTime>
 #include <QUrlQuery>
 
 #include <cstdio>
@@ -29,6 +34,17 @@ struct Walk
 {
     double base;
     double price;
+    qint64 lots = 0;   // traded today, in lots of 100 shares
+    qint64 amount = 0; // traded today, in yuan
+};
+
+// One moment of one stock, which either service's entry is written from.
+struct Quote
+{
+    QString code;
+    QString name;
+    Walk walk;
+    QDateTime at;
 };
 
 struct Stock
@@ -58,32 +74,82 @@ const QHash<QString, Stock>& stocks()
     return table;
 }
 
-QString quoteFor(const QString& code, QHash<QString, Walk>& walks)
+// The next step of the code's random walk; no name for a code the service
+// does not know.
+Quote nextQuote(const QString& code, QHash<QString, Walk>& walks)
 {
     const auto stock = stocks().constFind(code);
     if (stock == stocks().constEnd())
-        return QStringLiteral("var hq_str_") + code + QStringLiteral("=\"\";\n");
+        return {code, QString(), {}, {}};
     auto walk = walks.find(code);
     if (walk == walks.end())
         walk = walks.insert(code, {stock->base, stock->base});
     // A step of at most half a percent, kept within the daily limit of 10 %.
     const double step = (QRandomGenerator::global()->bounded(2001) - 1000) / 200000.0;
     walk->price = qBound(walk->base * 0.9, walk->price * (1.0 + step), walk->base * 1.1);
-    QStringList values{stock->name,
-                       QString::number(walk->base * 1.001, 'f', 2),
-                       QString::number(walk->base, 'f', 2),
-                       QString::number(walk->price, 'f', 2),
-                       QString::number(qMax(walk->price, walk->base) * 1.01, 'f', 2),
-                       QString::number(qMin(walk->price, walk->base) * 0.99, 'f', 2)};
-    for (int v = 6; v < 30; ++v)
-        values << QString::number((v * 7919 + int(walk->price * 100)) % 100000);
-    // Beijing's date and time, as the real service writes them: a date of the
+    const qint64 lots = 1 + QRandomGenerator::global()->bounded(5000);
+    walk->lots += lots;
+    walk->amount += qRound64(double(lots) * 100 * walk->price);
+    // Beijing's date and time, as the real services write them: a date of the
     // machine's own zone would read as yesterday's quote there.
-    const QDateTime beijing = QDateTime::currentDateTimeUtc().toOffsetFromUtc(8 * 3600);
-    values << beijing.date().toString(Qt::ISODate)
-           << beijing.time().toString(QStringLiteral("HH:mm:ss"));
-    return QStringLiteral("var hq_str_") + code + QStringLiteral("=\"") +
+    return {code, stock->name, *walk, QDateTime::currentDateTimeUtc().toOffsetFromUtc(8 * 3600)};
+}
+
+QString price(double value)
+{
+    return QString::number(value, 'f', 2);
+}
+
+QString primaryEntry(const Quote& quote)
+{
+    if (quote.name.isEmpty())
+        return QStringLiteral("var hq_str_") + quote.code + QStringLiteral("=\"\";\n");
+    const Walk& w = quote.walk;
+    QStringList values{quote.name,
+                       price(w.base * 1.001),
+                       price(w.base),
+                       price(w.price),
+                       price(qMax(w.price, w.base) * 1.01),
+                       price(qMin(w.price, w.base) * 0.99),
+                       price(w.price - 0.01),
+                       price(w.price),
+                       QString::number(w.lots * 100),
+                       QString::number(w.amount)};
+    for (int v = 10; v < 30; ++v)
+        values << QString::number((v * 7919 + int(w.price * 100)) % 100000);
+    values << quote.at.date().toString(Qt::ISODate)
+           << quote.at.time().toString(QStringLiteral("HH:mm:ss"));
+    return QStringLiteral("var hq_str_") + quote.code + QStringLiteral("=\"") +
            values.join(QLatin1Char(',')) + QStringLiteral("\";\n");
+}
+
+// The same moment as the second service writes it: "~" between the fields,
+// volume in lots, amount in units of 10,000 yuan, the time as one number.
+QString backupEntry(const Quote& quote)
+{
+    if (quote.name.isEmpty())
+        return QStringLiteral("v_") + quote.code + QStringLiteral("=\"\";\n");
+    const Walk& w = quote.walk;
+    QStringList f(50, QStringLiteral("0"));
+    f[0] = quote.code.startsWith(QLatin1String("sh")) ? QStringLiteral("1") : QStringLiteral("51");
+    f[1] = quote.name;
+    f[2] = quote.code.mid(2);
+    f[3] = price(w.price);
+    f[4] = price(w.base);
+    f[5] = price(w.base * 1.001);
+    f[6] = f[36] = QString::number(w.lots);
+    f[9] = price(w.price - 0.01);
+    f[19] = price(w.price);
+    f[30] = quote.at.toString(QStringLiteral("yyyyMMddHHmmss"));
+    f[31] = price(w.price - w.base);
+    f[32] = price((w.price - w.base) / w.base * 100);
+    f[33] = price(qMax(w.price, w.base) * 1.01);
+    f[34] = price(qMin(w.price, w.base) * 0.99);
+    f[37] = QStringLiteral("%1.%2")
+                .arg(w.amount / 10000)
+                .arg(w.amount % 10000, 4, 10, QLatin1Char('0'));
+    return QStringLiteral("v_") + quote.code + QStringLiteral("=\"") + f.join(QLatin1Char('~')) +
+           QStringLiteral("\";\n");
 }
 
 // What the suggestion service answers: the stocks whose code, name or
@@ -144,10 +210,16 @@ int main(int argc, char* argv[])
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     quint16 port = 18080;
-    if (argc > 1) {
-        port = QByteArray(argv[1]).toUShort();
+    bool refusePrimary = false;
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray argument(argv[i]);
+        if (argument == "--refuse-primary") {
+            refusePrimary = true;
+            continue;
+        }
+        port = argument.toUShort();
         if (port == 0) {
-            std::fprintf(stderr, "usage: quotarium_demo_service [port]\n");
+            std::fprintf(stderr, "usage: quotarium_demo_service [--refuse-primary] [port]\n");
             return 2;
         }
     }
@@ -166,10 +238,16 @@ int main(int argc, char* argv[])
 
     server.setHandler([&](const HttpRequestRecord& request) {
         const QString& path = request.path;
-        if (path.startsWith(QStringLiteral("/list="))) {
+        const bool primary = path.startsWith(QStringLiteral("/list="));
+        if (primary && refusePrimary)
+            return HttpReply::withStatus(403, "Forbidden");
+        if (primary || path.startsWith(QStringLiteral("/q="))) {
             QString reply;
-            for (const QString& code : path.mid(6).split(QLatin1Char(','), Qt::SkipEmptyParts))
-                reply += quoteFor(code, walks);
+            for (const QString& code :
+                 path.mid(path.indexOf(u'=') + 1).split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+                const Quote quote = nextQuote(code, walks);
+                reply += primary ? primaryEntry(quote) : backupEntry(quote);
+            }
             return HttpReply::gb18030(reply);
         }
         if (path.startsWith(QStringLiteral("/newchart/")) &&
