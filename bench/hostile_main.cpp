@@ -1,7 +1,8 @@
 // Hostile services and files, measured: the peak resident memory one reply of
 // each kind can cost, what sixteen oversized advertising pictures leave
 // behind, how a trickling quote service is lived through, and how long the
-// main window takes to come up with a special file in place of a data file.
+// main window takes to come up with a special file in place of a data file,
+// and how soon a failing first quote service gives way to the second.
 // Prints figures; it does not judge timing.
 
 #include "FakeHttpServer.h"
@@ -9,6 +10,7 @@
 #include "core/AppGlobals.h"
 #include "core/WebRequest.h"
 #include "quotes/StockDataSet.h"
+#include "quotes/StockDisplayHelper.h"
 #include "stocks/StockCodeData.h"
 #include "ui/MainForm.h"
 #include "ui/StockChartForm.h"
@@ -23,6 +25,7 @@
 #include <QLocalServer>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -264,6 +267,63 @@ void trickle(FakeHttpServer& server)
     verdict(shownAt >= 0);
 }
 
+// From the first refresh, sent to a first quote service that hangs or
+// refuses at once, to the second service's quotes in the table.
+void failover(FakeHttpServer& server)
+{
+    std::printf("Failover to the second quote service, 50 codes (goal: the second is asked "
+                "within one request deadline, %d ms)\n",
+                web::DEADLINE_MS);
+    web::setServiceRoot(web::Service::QuotesBackup, server.baseUrl());
+    const QList<QPair<const char*, HttpReply>> firsts = {
+        {"first hangs", HttpReply::noAnswer()},
+        {"first answers 403", HttpReply::withStatus(403, "Forbidden")},
+    };
+    for (const auto& [name, first] : firsts) {
+        server.setHandler([&](const HttpRequestRecord& request) {
+            if (request.path.startsWith(QStringLiteral("/list=")))
+                return first;
+            QByteArray reply;
+            for (const QString& code : request.path.mid(3).split(',')) {
+                QByteArray fields = "1~A~" + code.mid(2).toLatin1() + "~10.20~10.00~10.01~1234";
+                for (int f = 7; f < 50; ++f)
+                    fields += f == 30 ? "~20261207103103" : "~9";
+                reply += "v_" + code.toLatin1() + "=\"" + fields + "\";\n";
+            }
+            return HttpReply::ok(reply);
+        });
+        QTableWidget table(0, 4);
+        TStockDisplayHelper display;
+        display.setTable(&table);
+        TStockDataSet* feed = display.feed();
+        feed->setStockCodes(codes(50));
+        QElapsedTimer clock;
+        double askedAt = -1;
+        double shownAt = -1;
+        const auto ms = [&] { return double(clock.nsecsElapsed()) / 1e6; };
+        const int before = server.requestCount();
+        const QMetaObject::Connection asked =
+            QObject::connect(&server, &FakeHttpServer::requestReceived, [&](int index) {
+                if (askedAt < 0 && index >= before &&
+                    server.requests().at(index).path.startsWith(QStringLiteral("/q=")))
+                    askedAt = ms();
+            });
+        QObject::connect(&display, &TStockDisplayHelper::quotesShown, [&] {
+            if (feed->recordsSource() == QuoteSource::Backup && table.rowCount() == 50)
+                shownAt = ms();
+        });
+        clock.start();
+        feed->download();
+        const bool shown = runUntil([&] { return shownAt >= 0; }, 2 * web::DEADLINE_MS);
+        QObject::disconnect(asked);
+        std::printf("  %-18s second asked after %8.1f ms, its quotes in the table %5.1f ms "
+                    "later",
+                    name, askedAt, shownAt - askedAt);
+        verdict(shown && askedAt >= 0 && askedAt <= web::DEADLINE_MS);
+    }
+    web::setServiceRoot(web::Service::QuotesBackup, QStringLiteral("http://127.0.0.1:9"));
+}
+
 // The main window started on a data folder with a special file in place of
 // either data file.
 void specialFiles()
@@ -310,6 +370,7 @@ int main(int argc, char** argv)
     replies(server);
     advertising(server);
     trickle(server);
+    failover(server);
     web::setServiceRoot(web::Service::Quotes, QStringLiteral("http://127.0.0.1:9"));
     specialFiles();
     std::printf("%s\n", failures == 0 ? "all goals met" : "goals MISSED");
