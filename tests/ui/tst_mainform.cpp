@@ -79,6 +79,7 @@ private slots:
     void updateCheckAgainstService();
     void adPanelPressReachesTheHelper();
     void failedRefreshKeepsLastQuotes();
+    void closedMarketTicksRarely_data();
     void closedMarketTicksRarely();
     void holdingsAlertsAndStatusInTooltips();
 
@@ -467,21 +468,46 @@ void TestMainForm::failedRefreshKeepsLastQuotes()
     QVERIFY2(!tip.contains(QStringLiteral("失败")), qPrintable(tip));
 }
 
+void TestMainForm::closedMarketTicksRarely_data()
+{
+    QTest::addColumn<QDateTime>("closed");
+    QTest::addColumn<bool>("holiday");
+    QTest::newRow("Saturday") << QDateTime(QDate(2026, 12, 12), QTime(2, 0), Qt::UTC) << false;
+    // In trading hours, but the fake service dates its quotes 2026-12-07.
+    QTest::newRow("holiday Tuesday") << QDateTime(QDate(2026, 12, 8), QTime(2, 0), Qt::UTC) << true;
+}
+
 void TestMainForm::closedMarketTicksRarely()
 {
-    QTRY_COMPARE(services->quoteRequests().size(), 1);
-    const QDateTime saturday(QDate(2026, 12, 12), QTime(2, 0), Qt::UTC);
-    appclock::setNow(saturday);
+    QFETCH(QDateTime, closed);
+    QFETCH(bool, holiday);
     auto* timer = window()->findChild<QTimer*>(QStringLiteral("timer"));
-    timer->setInterval(20);
-    // The first closed tick asks (the last request was in trading time).
-    QTRY_COMPARE(services->quoteRequests().size(), 2);
+    if (holiday) {
+        // Started on the holiday: the first reply tells of it.
+        QTRY_COMPARE(services->quoteRequests().size(), 1);
+        form.reset();
+        services->server.clearRequests();
+        appclock::setNow(closed);
+        form = std::make_unique<TMainForm>();
+        QTRY_VERIFY(
+            window()->findChild<QSystemTrayIcon*>()->toolTip().contains(QStringLiteral("\n休市")));
+        QCOMPARE(services->quoteRequests().size(), 1);
+        timer = window()->findChild<QTimer*>(QStringLiteral("timer"));
+        timer->setInterval(20);
+    } else {
+        QTRY_COMPARE(services->quoteRequests().size(), 1);
+        appclock::setNow(closed);
+        timer->setInterval(20);
+        // The first closed tick asks (the last request was in trading time).
+        QTRY_COMPARE(services->quoteRequests().size(), 2);
+    }
+    const int asked = services->quoteRequests().size();
     QCOMPARE(ticksThatAsked(timer, 5), 0);
-    QCOMPARE(services->quoteRequests().size(), 2);
-    appclock::setNow(saturday.addSecs(5 * 60));
-    QTRY_COMPARE(services->quoteRequests().size(), 3);
+    QCOMPARE(services->quoteRequests().size(), asked);
+    appclock::setNow(closed.addSecs(5 * 60));
+    QTRY_COMPARE(services->quoteRequests().size(), asked + 1);
     QCOMPARE(ticksThatAsked(timer, 5), 0);
-    QCOMPARE(services->quoteRequests().size(), 3);
+    QCOMPARE(services->quoteRequests().size(), asked + 1);
     QVERIFY(window()->findChild<QSystemTrayIcon*>()->toolTip().contains(QStringLiteral("\n休市")));
 }
 
