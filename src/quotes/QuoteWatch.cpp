@@ -4,6 +4,7 @@
 #include "quotes/TextNumber.h"
 #include "stocks/StockFieldNumbers.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -79,6 +80,7 @@ QString stockLabel(const TStockCodeData& entry, const TStockData& record)
 void TQuoteWatch::setStocks(const TStockCodeDataItems& items)
 {
     stocks = items;
+    refreshEnded = false;
     const std::vector<int> occurrence = codeOccurrences(stocks);
     alertKeys.clear();
     for (size_t i = 0; i < stocks.size(); ++i)
@@ -101,6 +103,7 @@ QStringList TQuoteWatch::quotesArrived(const TStockDataItems& arrived, const QDa
     source = from;
     lastGood = now;
     failingSince = QDateTime();
+    refreshEnded = true;
     tried.clear();
     recompute();
     judgeTradingDay(quoteTimes, now);
@@ -214,6 +217,7 @@ void TQuoteWatch::quotesFailed(const QDateTime& now, const std::vector<QuoteSour
 {
     if (!failingSince.isValid())
         failingSince = now;
+    refreshEnded = true;
     tried = failed;
 }
 
@@ -261,6 +265,22 @@ QString TQuoteWatch::freshnessLine() const
     if (lastGood.isValid())
         return QStringLiteral("行情更新于 ") + clockTime(lastGood);
     return QString();
+}
+
+bool TQuoteWatch::quotesStale(const QDateTime& now, int intervalSeconds) const
+{
+    if (!failingSince.isValid())
+        return false;
+    // Some refreshes fail now and then; numbers that old are not news.
+    const qint64 limit = std::max<qint64>(60, 2 * qint64(intervalSeconds));
+    return failingSince.secsTo(now) > limit;
+}
+
+QString TQuoteWatch::emptyTableLine() const
+{
+    if (stocks.empty())
+        return QString();
+    return refreshEnded ? freshnessLine() : QStringLiteral("正在获取行情…");
 }
 
 QStringList TQuoteWatch::statusLines(const QDateTime& now) const

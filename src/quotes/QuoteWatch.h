@@ -53,6 +53,13 @@ public:
     // quotes of earlier days, and none of that day came since. Any index in
     // the list decides alone, as a suspended stock keeps its old date.
     bool holiday(const QDateTime& now) const;
+    // Whether the shown quotes are too old to look live at `now`: refreshes
+    // have failed for longer than two refresh intervals, and than a minute.
+    bool quotesStale(const QDateTime& now, int intervalSeconds) const;
+    // What a table without rows says while the list holds stocks: that
+    // quotes are on their way until a refresh of the list has ended, then
+    // the freshness line. Empty for an empty list.
+    QString emptyTableLine() const;
     // Value and profit of all held stocks; empty when nothing is held.
     QStringList totalLines() const;
     // Full code to stock name, for the stocks the last quotes named.
@@ -107,5 +114,6 @@ private:
     QStringList totals;
     QDateTime lastGood;
     QDateTime failingSince;
-    QDate closedDay; // Beijing date the quotes showed to be without trading
+    bool refreshEnded = false; // since the list was last set
+    QDate closedDay;           // Beijing date the quotes showed to be without trading
 };

@@ -45,10 +45,13 @@ std::optional<double> sortNumber(const QString& text)
     return value;
 }
 
-const QBrush& rowBrush(const TStockData& record)
+const QBrush& rowBrush(const TStockData& record, bool stale)
 {
     static const QBrush fall(Qt::darkGreen);
     static const QBrush riseOrSame(Qt::red);
+    static const QBrush old(Qt::gray);
+    if (stale)
+        return old;
     return textToDouble(record.percent) < 0 ? fall : riseOrSame;
 }
 } // namespace
@@ -181,8 +184,18 @@ void TStockDisplayHelper::sortRecords(const TStockDataItems& items)
     });
 }
 
+void TStockDisplayHelper::setStale(bool stale)
+{
+    if (stale == greyed)
+        return;
+    greyed = stale;
+    // The texts stay as they are, so the table measures nothing anew.
+    writeTable(shown);
+}
+
 void TStockDisplayHelper::setWidgetText(const TStockDataItems& items)
 {
+    greyed = false;
     shown = items;
     writeTable(items);
     emit quotesShown(items);
@@ -212,7 +225,7 @@ void TStockDisplayHelper::writeTable(const TStockDataItems& items)
                 items[size_t(rowToRecord.empty() ? i : rowToRecord[size_t(i)])];
             rowTexts.clear();
             rowTexts << record.name << record.code << shownPrice(record) << record.percent;
-            setRowTexts(i, rowTexts, rowBrush(record));
+            setRowTexts(i, rowTexts, rowBrush(record, greyed));
         }
     }
     if (count > 0)

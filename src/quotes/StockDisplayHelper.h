@@ -51,6 +51,11 @@ public:
     QuoteSource recordsSource() const;
     std::vector<QuoteSource> failedSources() const;
 
+    // Old quotes must not look live: while stale, every row's text is grey;
+    // the next good refresh brings the colours back.
+    void setStale(bool stale);
+    bool isStale() const { return greyed; }
+
     // Read access for tests and tools; the program itself hears of quotes
     // through the signals below.
     TStockDataSet* feed() const { return dataSet.get(); }
@@ -91,4 +96,5 @@ private:
     Qt::SortOrder order = Qt::AscendingOrder;
     TStockDataItems shown;        // the last refresh, for a new sort between refreshes
     std::vector<int> rowToRecord; // empty while the rows are in the records' order
+    bool greyed = false;
 };

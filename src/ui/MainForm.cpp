@@ -66,7 +66,7 @@ TMainForm::TMainForm(QWidget* parent)
     chartForm = new TStockChartForm(this);
     displayHelper = new TStockDisplayHelper(this);
     displayHelper->setTable(ui->tabStock);
-    new TQuoteTableLook(ui->tabStock);
+    tableLook = new TQuoteTableLook(ui->tabStock);
     timer = new QTimer(this);
     timer->setObjectName(QStringLiteral("timer"));
 
@@ -295,6 +295,7 @@ void TMainForm::stockCodeChanged(TStockCodeDataItems items)
 {
     watch->setStocks(items);
     updateTrayToolTip();
+    updateQuoteState();
     QStringList codes;
     codes.reserve(qsizetype(items.size()));
     for (const TStockCodeData& item : items)
@@ -556,8 +557,9 @@ void TMainForm::refreshTick()
     const QDateTime now = appclock::now();
     if (refreshPolicy.tickMayRequest(now, watch->holiday(now)))
         requestQuotes();
-    // "休市" comes and goes with the clock, not with replies.
+    // "休市" and old quotes come with the clock, not with replies.
     updateTrayToolTip();
+    updateQuoteState();
 }
 
 void TMainForm::quotesArrived(const TStockDataItems& records)
@@ -576,6 +578,7 @@ void TMainForm::quotesArrived(const TStockDataItems& records)
     quotesFailing = false;
     updateTrayPicture();
     updateTrayToolTip();
+    updateQuoteState();
     // Without a tray or its notices the state still shows in the tooltips.
     if (!crossed.isEmpty() && trayIcon && QSystemTrayIcon::isSystemTrayAvailable() &&
         QSystemTrayIcon::supportsMessages())
@@ -589,6 +592,16 @@ void TMainForm::quotesFailed()
     quotesFailing = true;
     updateTrayPicture();
     updateTrayToolTip();
+    updateQuoteState();
+}
+
+void TMainForm::updateQuoteState()
+{
+    displayHelper->setStale(watch->quotesStale(appclock::now(), timer->interval() / 1000));
+    // With stocks listed, an empty table means no quote has come: telling
+    // the user to add stocks would point at the wrong trouble.
+    const QString line = watch->emptyTableLine();
+    tableLook->setEmptyText(line.isEmpty() ? TQuoteTableLook::emptyHint() : line);
 }
 
 void TMainForm::updateTrayToolTip()

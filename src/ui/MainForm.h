@@ -21,6 +21,7 @@ class TConfig;
 class TGlobalHotKey;
 class TSettings;
 class TStockChartForm;
+class TQuoteTableLook;
 class TQuoteWatch;
 class TSettings;
 class TStockDisplayHelper;
@@ -90,6 +91,8 @@ private:
     // outside market hours can count from it.
     void requestQuotes();
     void updateTrayToolTip();
+    // How old the shown quotes look, and what an empty table says.
+    void updateQuoteState();
     bool showTableToolTip(QEvent* event);
     // The stay-below hint through the native window, without making a new
     // one as a change of the widget's flags would.
@@ -109,6 +112,7 @@ private:
     QMenu* stockMenu = nullptr;
     QTimer* timer = nullptr;
     TStockDisplayHelper* displayHelper = nullptr;
+    TQuoteTableLook* tableLook = nullptr;
     TStockChartForm* chartForm = nullptr;
     TConfig* config = nullptr;
     QSystemTrayIcon* trayIcon = nullptr;

@@ -40,6 +40,15 @@ QString TQuoteTableLook::emptyHint()
     return QStringLiteral("点击“菜单 → 股票设置”添加股票");
 }
 
+void TQuoteTableLook::setEmptyText(const QString& text)
+{
+    if (text == hint)
+        return;
+    hint = text;
+    if (table->rowCount() == 0)
+        viewport->update();
+}
+
 bool TQuoteTableLook::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == table && event->type() == QEvent::FontChange) {
@@ -171,5 +180,5 @@ void TQuoteTableLook::paintHint()
     QPainter painter(viewport);
     painter.setPen(QColor(Qt::gray));
     painter.drawText(viewport->rect().adjusted(4, 4, -4, -4), Qt::AlignCenter | Qt::TextWordWrap,
-                     emptyHint());
+                     hint);
 }

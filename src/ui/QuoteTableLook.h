@@ -21,6 +21,11 @@ public:
     explicit TQuoteTableLook(QTableWidget* table);
 
     static QString emptyHint();
+    // What the table says while it has no rows: emptyHint() at first. The
+    // hint where stocks are added is for an empty list only; the owner says
+    // why a list with stocks shows none.
+    void setEmptyText(const QString& text);
+    QString emptyText() const { return hint; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -55,4 +60,5 @@ private:
     int numberAdvance = 0; // the widest digit or sign of the table font
     int cellMargin = 0;    // what a cell needs beside its text
     std::vector<QString> measured;
+    QString hint = emptyHint();
 };

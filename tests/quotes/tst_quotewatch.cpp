@@ -457,6 +457,7 @@ private slots:
         // Shown in the machine's own time.
         const QDateTime refreshed(QDate(2026, 12, 7), QTime(10, 31, 5));
         TQuoteWatch watch;
+        watch.setStocks({entry(QStringLiteral("sh600000"), {})});
         if (good)
             watch.quotesArrived({}, refreshed, {}, source(from.isEmpty() ? u'P' : from[0]));
         if (failed) {
@@ -464,10 +465,40 @@ private slots:
             watch.quotesFailed(refreshed.addSecs(60), tried); // still failing since the first
         }
         QCOMPARE(watch.statusLines(now), lines);
+        // A table without rows says the same, or that quotes are on their way.
+        QCOMPARE(watch.emptyTableLine(), lines.value(0, QStringLiteral("正在获取行情…")));
         if (failed) {
             watch.quotesArrived({}, refreshed.addSecs(90));
             QCOMPARE(watch.statusLines(now), QStringList(QStringLiteral("行情更新于 10:32:35")));
         }
+    }
+
+    void staleAfterTwoIntervals_data()
+    {
+        QTest::addColumn<int>("interval");
+        QTest::addColumn<int>("failingFor"); // seconds since the first failed refresh
+        QTest::addColumn<bool>("stale");
+        QTest::newRow("30 s, a minute") << 30 << 60 << false;
+        QTest::newRow("30 s, past a minute") << 30 << 61 << true;
+        QTest::newRow("45 s, two intervals") << 45 << 90 << false;
+        QTest::newRow("45 s, past two intervals") << 45 << 91 << true;
+        QTest::newRow("5 s, a minute at least") << 5 << 59 << false;
+        QTest::newRow("clock set back") << 30 << -3600 << false;
+    }
+
+    void staleAfterTwoIntervals()
+    {
+        QFETCH(int, interval);
+        QFETCH(int, failingFor);
+        QFETCH(bool, stale);
+        TQuoteWatch watch;
+        watch.quotesArrived({}, TRADING);
+        QVERIFY(!watch.quotesStale(TRADING.addSecs(3600), interval));
+        watch.quotesFailed(TRADING);
+        watch.quotesFailed(TRADING.addSecs(30));
+        QCOMPARE(watch.quotesStale(TRADING.addSecs(failingFor), interval), stale);
+        watch.quotesArrived({}, TRADING.addSecs(failingFor));
+        QVERIFY(!watch.quotesStale(TRADING.addSecs(failingFor), interval));
     }
 };
 

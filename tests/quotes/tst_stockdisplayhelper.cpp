@@ -102,6 +102,15 @@ private slots:
             QCOMPARE(item->foreground().color(), color);
             QCOMPARE(item->textAlignment(), alignments[column]);
         }
+        // Old quotes are grey, in whatever order; a good refresh brings the
+        // colour back.
+        helper->setStale(true);
+        helper->setSort(0, Qt::DescendingOrder);
+        for (int column = 0; column < 4; ++column)
+            QCOMPARE(table->item(0, column)->foreground().color(), QColor(Qt::gray));
+        QCOMPARE(table->item(0, 1)->text(), QStringLiteral("600001"));
+        deliver(records(2, percent));
+        QCOMPARE(table->item(0, 3)->foreground().color(), color);
     }
 
     // Entries as the service sends them before the first trade (call

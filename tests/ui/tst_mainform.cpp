@@ -6,6 +6,7 @@
 #include "settings/Config.h"
 #include "stocks/StockCodeList.h"
 #include "ui/MainForm.h"
+#include "ui/QuoteTableLook.h"
 #include "ui/StockChartForm.h"
 #include "vendor_api/VkPack.h"
 
@@ -431,10 +432,20 @@ void TestMainForm::adPanelPressReachesTheHelper()
 
 void TestMainForm::failedRefreshKeepsLastQuotes()
 {
-    QTRY_COMPARE(table()->rowCount(), 2);
+    // A first start without quotes says so where the rows would be.
+    form.reset();
     services->quotesUp = false;
+    form = std::make_unique<TMainForm>();
+    auto* look = window()->findChild<TQuoteTableLook*>();
+    QCOMPARE(look->emptyText(), QStringLiteral("正在获取行情…"));
+    QTRY_VERIFY2(look->emptyText().endsWith(QStringLiteral(" 起（新浪、腾讯）")),
+                 qPrintable(look->emptyText()));
+    QVERIFY(look->emptyText().startsWith(QStringLiteral("行情获取失败，自 ")));
+    services->quotesUp = true;
     auto* timer = window()->findChild<QTimer*>(QStringLiteral("timer"));
     timer->setInterval(20);
+    QTRY_COMPARE(table()->rowCount(), 2);
+    services->quotesUp = false;
     const int before = services->quoteRequests().size();
     QTRY_VERIFY(services->quoteRequests().size() >= before + 2);
     QCOMPARE(table()->rowCount(), 2);
@@ -443,6 +454,14 @@ void TestMainForm::failedRefreshKeepsLastQuotes()
     // answer, which ends the refresh.
     QTRY_VERIFY(window()->findChild<QSystemTrayIcon*>()->toolTip().contains(
         QStringLiteral("行情获取失败，自 ")));
+    // Past a minute of failures the old prices turn grey, until quotes come.
+    QCOMPARE(table()->item(0, 0)->foreground().color(), QColor(Qt::red));
+    const QDateTime failing = appclock::now();
+    appclock::setNow(failing.addSecs(61));
+    QTRY_COMPARE(table()->item(0, 0)->foreground().color(), QColor(Qt::gray));
+    services->quotesUp = true;
+    QTRY_COMPARE(table()->item(0, 0)->foreground().color(), QColor(Qt::red));
+    services->quotesUp = false;
 
     // Every stock deleted and saved: nothing is asked, the old rows go and
     // nothing is failing any more.
@@ -466,6 +485,7 @@ void TestMainForm::failedRefreshKeepsLastQuotes()
     QCOMPARE(table()->rowCount(), 0);
     const QString tip = window()->findChild<QSystemTrayIcon*>()->toolTip();
     QVERIFY2(!tip.contains(QStringLiteral("失败")), qPrintable(tip));
+    QCOMPARE(look->emptyText(), TQuoteTableLook::emptyHint());
 }
 
 void TestMainForm::closedMarketTicksRarely_data()
