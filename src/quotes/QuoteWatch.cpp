@@ -117,7 +117,16 @@ QStringList TQuoteWatch::quotesArrived(const TStockDataItems& arrived, const QDa
         const std::optional<double> price = tradedPrice(record);
         if (!price)
             continue; // no trade yet: nothing to judge, the state stands
-        Alerts& state = alerts[alertKeys[size_t(rows[row].entry)]];
+        const QString& key = alertKeys[size_t(rows[row].entry)];
+        const QString percentLimit = percentLimits.value(key);
+        if (entry.upperAlert.isEmpty() && entry.lowerAlert.isEmpty() && percentLimit.isEmpty()) {
+            // Judged without a limit, a state only comes back armed, as a new
+            // one starts; most stocks have none, and a thousand of them made
+            // this dearer than the table.
+            alerts.remove(key);
+            continue;
+        }
+        Alerts& state = alerts[key];
         for (bool upper : {true, false}) {
             const std::optional<QString> text =
                 judge(upper ? state.upper : state.lower,
@@ -125,7 +134,6 @@ QStringList TQuoteWatch::quotesArrived(const TStockDataItems& arrived, const QDa
             if (text)
                 crossed << *text;
         }
-        const QString percentLimit = percentLimits.value(alertKeys[size_t(rows[row].entry)]);
         for (bool rise : {true, false}) {
             const std::optional<QString> text =
                 judgePercent(rise ? state.rise : state.fall, percentLimit, rise, entry, record);

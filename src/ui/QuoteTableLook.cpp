@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 TQuoteTableLook::TQuoteTableLook(QTableWidget* table)
     : QObject(table), table(table), viewport(table->viewport()),
@@ -78,17 +79,56 @@ int TQuoteTableLook::textWidth(const QString& text) const
     return int(std::ceil(advance)) + cellMargin;
 }
 
-bool TQuoteTableLook::surelyFits(const QString& text, int width) const
+namespace {
+// What prices, changes and codes are written with.
+constexpr char NUMBER_CHARACTERS[] = "0123456789.-+%";
+constexpr int NUMBER_CHARACTER_COUNT = int(sizeof(NUMBER_CHARACTERS)) - 1;
+
+int numberCharacter(QChar c)
 {
-    // Prices and changes are most of what a refresh changes. None of their
-    // characters is wider than the widest of them, and one more of those
-    // covers any spacing the font may add, so a short number needs no shaping.
-    for (const QChar c : text) {
-        if ((c < QLatin1Char('0') || c > QLatin1Char('9')) && c != QLatin1Char('.') &&
-            c != QLatin1Char('-') && c != QLatin1Char('+') && c != QLatin1Char('%'))
-            return false;
+    const char* at =
+        c.unicode() < 0x80 ? std::strchr(NUMBER_CHARACTERS, char(c.unicode())) : nullptr;
+    return at && *at ? int(at - NUMBER_CHARACTERS) : -1;
+}
+} // namespace
+
+void TQuoteTableLook::measureNumberCharacters()
+{
+    const QFontMetricsF metrics(table->font());
+    numberAdvances.resize(NUMBER_CHARACTER_COUNT);
+    // Measured as strings, the way a cell's text is, and each pair for what
+    // a neighbour can add to a character's own advance (kerning).
+    for (int i = 0; i < NUMBER_CHARACTER_COUNT; ++i)
+        numberAdvances[size_t(i)] =
+            metrics.horizontalAdvance(QString(QLatin1Char(NUMBER_CHARACTERS[i])));
+    pairExtra = 0;
+    for (int a = 0; a < NUMBER_CHARACTER_COUNT; ++a) {
+        for (int b = 0; b < NUMBER_CHARACTER_COUNT; ++b) {
+            const char pair[] = {NUMBER_CHARACTERS[a], NUMBER_CHARACTERS[b], '\0'};
+            pairExtra =
+                std::max(pairExtra, metrics.horizontalAdvance(QLatin1String(pair)) -
+                                        numberAdvances[size_t(a)] - numberAdvances[size_t(b)]);
+        }
     }
-    return cellMargin + (text.size() + 1) * numberAdvance <= width;
+}
+
+bool TQuoteTableLook::surelyFits(const QString& text, int width)
+{
+    // Prices and changes are most of what a refresh changes. A text of digits
+    // and signs is no wider than its characters' advances and the most any
+    // pair of them adds, so a number needs no shaping. That bound is the
+    // exact width in a font without kerning between digits, so a price as
+    // long as the column's widest is not measured again either.
+    if (numberAdvances.empty())
+        measureNumberCharacters();
+    qreal bound = std::max<qsizetype>(0, text.size() - 1) * pairExtra;
+    for (const QChar c : text) {
+        const int index = numberCharacter(c);
+        if (index < 0)
+            return false;
+        bound += numberAdvances[size_t(index)];
+    }
+    return int(std::ceil(bound)) + cellMargin <= width;
 }
 
 QString TQuoteTableLook::cellText(int row, int column) const
@@ -106,10 +146,7 @@ void TQuoteTableLook::fitColumns(bool shrink)
     const int frame = table->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, table) + 1;
     // The focus frame's margin on both sides, and the grid line.
     cellMargin = 2 * frame + (table->showGrid() ? 1 : 0);
-    const QFontMetricsF metrics(table->font());
-    numberAdvance = 0;
-    for (const QChar c : QStringLiteral("0123456789.-+%"))
-        numberAdvance = std::max(numberAdvance, int(std::ceil(metrics.horizontalAdvance(c))));
+    numberAdvances.clear(); // the font may have changed
     measured.assign(size_t(rows) * size_t(columns), QString());
     for (int column = 0; column < columns; ++column) {
         // No column gets narrower than the form's width, the stretched last

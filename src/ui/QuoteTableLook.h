@@ -42,7 +42,8 @@ private:
     int textWidth(const QString& text) const;
     // Whether a text of digits and signs surely fits `width` without being
     // measured.
-    bool surelyFits(const QString& text, int width) const;
+    bool surelyFits(const QString& text, int width);
+    void measureNumberCharacters();
     QString cellText(int row, int column) const;
     void paintHint();
 
@@ -57,8 +58,11 @@ private:
     // last full fit already fits its column, in whatever row it now stands,
     // so sorting or recolouring rows costs no measuring.
     std::vector<int> widest;
-    int numberAdvance = 0; // the widest digit or sign of the table font
-    int cellMargin = 0;    // what a cell needs beside its text
+    // The advance of each digit and sign in the table font, empty until a
+    // refresh needs them, and the most a pair of them adds to their advances.
+    std::vector<qreal> numberAdvances;
+    qreal pairExtra = 0;
+    int cellMargin = 0; // what a cell needs beside its text
     std::vector<QString> measured;
     QString hint = emptyHint();
 };
