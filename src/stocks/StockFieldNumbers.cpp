@@ -1,20 +1,30 @@
 #include "stocks/StockFieldNumbers.h"
 
-#include <QRegularExpression>
+#include <algorithm>
 
 namespace {
-bool isDecimal(const QString& text)
+bool isAsciiDigit(QChar c)
+{
+    // Only ASCII: other scripts' digits (QChar::isDigit, full-width ones from
+    // a Chinese input method) would pass for a number that toDouble reads as 0.
+    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+}
+
+bool isWhole(QStringView text)
+{
+    return !text.isEmpty() && std::all_of(text.begin(), text.end(), isAsciiDigit);
+}
+
+bool isDecimal(QStringView text)
 {
     // Plain digits with at most one point; no sign, exponent or separators,
     // which a person writing a price does not mean.
-    static const QRegularExpression decimal(QStringLiteral("^(\\d+(\\.\\d*)?|\\.\\d+)$"));
-    return decimal.match(text).hasMatch();
-}
-
-bool isWhole(const QString& text)
-{
-    static const QRegularExpression whole(QStringLiteral("^\\d+$"));
-    return whole.match(text).hasMatch();
+    const qsizetype point = text.indexOf(QLatin1Char('.'));
+    if (point < 0)
+        return isWhole(text);
+    const QStringView before = text.left(point);
+    const QStringView after = text.mid(point + 1);
+    return isWhole(before) ? after.isEmpty() || isWhole(after) : before.isEmpty() && isWhole(after);
 }
 } // namespace
 

@@ -4,7 +4,6 @@
 #include <QEvent>
 #include <QImage>
 #include <QLabel>
-#include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QTimer>
 
@@ -13,15 +12,14 @@ namespace {
 constexpr int MAX_ADS = 16;
 } // namespace
 
-VkAdHelper::VkAdHelper(QObject* parent)
-    : QObject(parent), manager(new QNetworkAccessManager(this)), timer(new QTimer(this))
+VkAdHelper::VkAdHelper(QObject* parent) : QObject(parent), timer(new QTimer(this))
 {
     connect(timer, &QTimer::timeout, this, &VkAdHelper::showNext);
 }
 
 VkAdHelper::~VkAdHelper()
 {
-    // The manager and the timer are children. The label belongs to the panel
+    // The timer and the pending replies are children. The label belongs to the panel
     // but is ours; the panel may already be gone.
     if (panel)
         panel->removeEventFilter(this);
@@ -59,7 +57,7 @@ void VkAdHelper::exec()
         emit settled();
         return;
     }
-    QNetworkReply* reply = web::get(*manager, vk::detail::webRequest(address), web::TEXT_MAX_BYTES);
+    QNetworkReply* reply = vk::detail::get(this, address, web::TEXT_MAX_BYTES);
     pending.append(reply);
     connect(reply, &QNetworkReply::finished, this, [this, reply] { configFinished(reply); });
 }
@@ -108,8 +106,8 @@ void VkAdHelper::configFinished(QNetworkReply* reply)
     }
 
     for (int index = 0; index < ads.size(); ++index) {
-        QNetworkReply* imageReply = web::get(*manager, vk::detail::webRequest(ads.at(index).image),
-                                             web::AD_IMAGE_MAX_BYTES);
+        QNetworkReply* imageReply =
+            vk::detail::get(this, ads.at(index).image, web::AD_IMAGE_MAX_BYTES);
         pending.append(imageReply);
         connect(imageReply, &QNetworkReply::finished, this,
                 [this, imageReply, index] { imageFinished(imageReply, index); });

@@ -2,34 +2,44 @@
 #include "vendor_api/VkPack.h"
 
 #include <QDate>
-#include <QNetworkAccessManager>
 #include <QNetworkReply>
-#include <QRegularExpression>
 #include <QUrlQuery>
 
 namespace {
+// YYYY-MM-DD in ASCII digits.
+bool isDateText(QStringView text)
+{
+    if (text.size() != 10)
+        return false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        const bool ok = i == 4 || i == 7 ? c == QLatin1Char('-')
+                                         : c >= QLatin1Char('0') && c <= QLatin1Char('9');
+        if (!ok)
+            return false;
+    }
+    return true;
+}
+
 // The first line of the form date=YYYY-MM-DD names the latest release; an
 // invalid date there (2012-02-30) or no such line gives an invalid date.
 QDate latestRelease(const QByteArray& body)
 {
-    static const QRegularExpression dateLine(QStringLiteral("^date=(\\d{4}-\\d{2}-\\d{2})$"));
+    const QString key = QStringLiteral("date=");
     const QStringList lines = QString::fromUtf8(body).split(QLatin1Char('\n'));
     for (const QString& line : lines) {
-        const QRegularExpressionMatch match = dateLine.match(line.trimmed());
-        if (match.hasMatch())
-            return QDate::fromString(match.captured(1), Qt::ISODate);
+        const QStringView trimmed = QStringView(line).trimmed();
+        if (trimmed.startsWith(key) && isDateText(trimmed.mid(key.size())))
+            return QDate::fromString(trimmed.mid(key.size()), Qt::ISODate);
     }
     return QDate();
 }
 } // namespace
 
-VkCheckUpdate::VkCheckUpdate(QObject* parent)
-    : QObject(parent), manager(new QNetworkAccessManager(this))
-{
-}
+VkCheckUpdate::VkCheckUpdate(QObject* parent) : QObject(parent) {}
 
-// The manager, a child, goes with QObject's destructor, after the replies'
-// connections to this object are cut: a pending reply signals nothing.
+// A pending reply, a child, goes with QObject's destructor, after its
+// connections to this object are cut: it signals nothing.
 VkCheckUpdate::~VkCheckUpdate() = default;
 
 void VkCheckUpdate::exec(const QString& url, const QString& productId, const QString& date)
@@ -46,7 +56,7 @@ void VkCheckUpdate::exec(const QString& url, const QString& productId, const QSt
 
     const QDate running = QDate::fromString(date, Qt::ISODate);
     // A version reply is a few short lines.
-    QNetworkReply* reply = web::get(*manager, vk::detail::webRequest(address), web::TEXT_MAX_BYTES);
+    QNetworkReply* reply = vk::detail::get(this, address, web::TEXT_MAX_BYTES);
     connect(reply, &QNetworkReply::finished, this, [this, reply, running] {
         reply->deleteLater();
         bool newer = false;

@@ -1,5 +1,9 @@
 #include "vendor_api/VkNetwork.h"
 
+#include <QCoreApplication>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QPointer>
 #include <QUrl>
 
 namespace vk::detail {
@@ -16,6 +20,16 @@ QNetworkRequest webRequest(const QUrl& url)
     QNetworkRequest request(url);
     request.setMaximumRedirectsAllowed(5);
     return request;
+}
+
+QNetworkReply* get(QObject* owner, const QUrl& url, qint64 maxBytes)
+{
+    static QPointer<QNetworkAccessManager> shared;
+    if (!shared)
+        shared = new QNetworkAccessManager(QCoreApplication::instance());
+    QNetworkReply* reply = web::get(*shared, webRequest(url), maxBytes);
+    reply->setParent(owner);
+    return reply;
 }
 
 } // namespace vk::detail

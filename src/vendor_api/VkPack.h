@@ -9,15 +9,14 @@
 #include <QUrl>
 
 class QLabel;
-class QNetworkAccessManager;
 class QNetworkReply;
 class QTimer;
 class QWidget;
 
 // The service library the program calls: our own small implementation of the
 // maker's VkPack. Everything here runs on the GUI thread. The two wire
-// formats below are ours (README: "Service wire formats"). Each network
-// object has its own QNetworkAccessManager; requests time out after 15 s
+// formats below are ours (README: "Service wire formats"). The network
+// objects share one QNetworkAccessManager; requests time out after 15 s
 // without progress and follow at most five redirects, never https to http.
 
 namespace vk {
@@ -75,9 +74,6 @@ public:
 
 signals:
     void update(bool update);
-
-private:
-    QNetworkAccessManager* manager;
 };
 
 // Drives the advertising panel: fetches the configuration at `url`, shows the
@@ -131,7 +127,6 @@ private:
     void showAd(int index);
     void showNext();
 
-    QNetworkAccessManager* manager;
     QTimer* timer;
     QPointer<QWidget> panel;
     QPointer<QLabel> label;

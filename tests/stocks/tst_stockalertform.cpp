@@ -96,6 +96,9 @@ private slots:
         QTest::newRow("holding too long") << HOLDING << "99999999999999999999" << false;
         QTest::newRow("percent") << PERCENT << " 5.5" << true;
         QTest::newRow("negative percent") << PERCENT << "-3" << false;
+        // Digits of an input method's full width would be saved and read as 0.
+        QTest::newRow("full-width price") << UPPER << "１２.５" << false;
+        QTest::newRow("full-width holding") << HOLDING << "１０００" << false;
     }
 
     void wrongInputIsNamedNotSaved()

@@ -34,6 +34,8 @@ void TestVkUpdate::answersOnce_data()
     QTest::newRow("older") << 200 << QByteArray("date=2011-12-31") << false << 1;
     QTest::newRow("no such day") << 200 << QByteArray("date=2012-02-30") << false << 1;
     QTest::newRow("other date form") << 200 << QByteArray("date=15.02.2099") << false << 1;
+    QTest::newRow("full-width digits")
+        << 200 << QStringLiteral("date=２０９９-０１-０１").toUtf8() << false << 1;
     QTest::newRow("junk") << 200 << QByteArray("<html><body>moved</body></html>") << false << 1;
     QTest::newRow("binary") << 200 << QByteArray("\xff\xfe\x00\x01 date=2099-01-01", 20) << false
                             << 1;
