@@ -400,8 +400,11 @@ void TStockDataSet::downloadFinished(QNetworkReply* reply)
 {
     reply->deleteLater();
     const QNetworkRequest& sent = reply->request();
+    // Only one refresh is open at a time, but an emptied list closes it at
+    // once without aborting its requests: their replies are of the old list
+    // and must not fill the emptied table.
     if (sent.attribute(REFRESH_ATTRIBUTE).toULongLong() != openRefresh)
-        return; // of no refresh that is still awaited
+        return;
 
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     if (status == 403 || status == 429)

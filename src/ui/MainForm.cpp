@@ -15,6 +15,7 @@
 #include "ui/MoreSettingsForm.h"
 #include "ui/QuoteTableLook.h"
 #include "ui/StockChartForm.h"
+#include "ui/TrayNotice.h"
 #include "ui/TrayPercentIcon.h"
 #include "ui/WindowPlace.h"
 #include "ui_MainForm.h"
@@ -579,11 +580,8 @@ void TMainForm::quotesArrived(const TStockDataItems& records)
     updateTrayPicture();
     updateTrayToolTip();
     updateQuoteState();
-    // Without a tray or its notices the state still shows in the tooltips.
-    if (!crossed.isEmpty() && trayIcon && QSystemTrayIcon::isSystemTrayAvailable() &&
-        QSystemTrayIcon::supportsMessages())
-        trayIcon->showMessage(QStringLiteral("到价提醒"), crossed.join(QLatin1Char('\n')),
-                              QSystemTrayIcon::Information, 15000);
+    if (!crossed.isEmpty())
+        showTrayNotice(trayIcon, QStringLiteral("到价提醒"), crossed.join(QLatin1Char('\n')));
 }
 
 void TMainForm::quotesFailed()

@@ -76,6 +76,13 @@ private slots:
         // The same folder written another way is the same folder.
         TSingleInstance second(folder.path() + QStringLiteral("/."));
         QCOMPARE(second.serverName(), first.serverName());
+#ifdef Q_OS_UNIX
+        // So is a link to it.
+        QTemporaryDir links;
+        QVERIFY(QFile::link(folder.path(), links.filePath(QStringLiteral("data"))));
+        QCOMPARE(TSingleInstance(links.filePath(QStringLiteral("data"))).serverName(),
+                 first.serverName());
+#endif
         QVERIFY(!second.start());
         QVERIFY(asked.wait(5000));
         QCOMPARE(asked.count(), 1);

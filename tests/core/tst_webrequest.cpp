@@ -66,8 +66,10 @@ private slots:
         QFETCH(HttpReply, reply);
         QFETCH(bool, kept);
         QFETCH(bool, overflows);
-        web::setTransferTimeout(300);
-        web::setDeadline(600);
+        // Long time-outs where the limit is to end the reply, so that they
+        // cannot end it first.
+        web::setTransferTimeout(overflows ? 60000 : 300);
+        web::setDeadline(overflows ? 60000 : 600);
         FakeHttpServer server;
         server.setDefaultReply(reply);
         QNetworkAccessManager manager;

@@ -183,6 +183,9 @@ private slots:
         QTest::newRow("lower, no price judges nothing")
             << ""
             << "9" << list("8.9 0 inf 8.8 9.1 8.5") << QList<int>{1, 0, 0, 0, 0, 1};
+        QTest::newRow("upper, no price re-arms nothing")
+            << "10"
+            << "" << list("10.2 0 10.2") << QList<int>{1, 0, 0};
         QTest::newRow("inside") << "11"
                                 << "9" << list("10 10.9") << QList<int>{0, 0};
         QTest::newRow("not a number") << "abc"

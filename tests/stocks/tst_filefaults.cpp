@@ -229,8 +229,8 @@ private slots:
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("kind");
         for (const QString& file : {STOCKS, CONFIG, QStringLiteral("old.cfg")}) {
-            for (const char* kind :
-                 {"named pipe", "socket", "link to a named pipe", "link to /dev/zero"})
+            for (const char* kind : {"named pipe", "socket", "link to a named pipe",
+                                     "link to /dev/zero", "link to nothing"})
                 QTest::addRow("%s, %s", qPrintable(file), kind) << file << QString(kind);
         }
     }
@@ -255,6 +255,8 @@ private slots:
                     QFile::link(pipe, path));
         else if (kind == QLatin1String("socket"))
             QVERIFY(socket.listen(path));
+        else if (kind == QLatin1String("link to nothing"))
+            QVERIFY(QFile::link(dir.filePath(QStringLiteral("gone")), path));
         else
             QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));
 

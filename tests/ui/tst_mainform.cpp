@@ -8,6 +8,7 @@
 #include "ui/MainForm.h"
 #include "ui/QuoteTableLook.h"
 #include "ui/StockChartForm.h"
+#include "ui/TrayNotice.h"
 #include "vendor_api/VkPack.h"
 
 #include "FakeServices.h"
@@ -132,6 +133,7 @@ void TestMainForm::init()
     writeStocks(stockEntries({QStringLiteral("sh600000"), QStringLiteral("sz000001")}));
     urls.urls.clear();
     vk::clearAskedMessageBoxes();
+    clearAskedTrayNotices();
     // A Monday morning in Beijing: the market is open and every tick asks.
     appclock::setNow(QDateTime(QDate(2026, 12, 7), QTime(2, 0), Qt::UTC));
     form = std::make_unique<TMainForm>();
@@ -208,6 +210,10 @@ void TestMainForm::closeHidesAndTrayShows()
     QVERIFY(window()->isHidden());
     emit tray->activated(QSystemTrayIcon::Trigger);
     QVERIFY(window()->isVisible());
+    // A minimised window comes back onto the screen, not just into the task bar.
+    window()->showMinimized();
+    emit tray->activated(QSystemTrayIcon::Trigger);
+    QVERIFY(!window()->isMinimized());
 
     window()->findChild<QPushButton*>(QStringLiteral("btnHide"))->click();
     QVERIFY(window()->isHidden());
@@ -246,6 +252,13 @@ void TestMainForm::styles()
         QVERIFY(chosen->isChecked());
         QCOMPARE(TConfig::windowStyle, stored);
     }
+    // A tray click lifts a window kept below; once the user turns to another
+    // program it is back where its style keeps it.
+    emit window()->findChild<QSystemTrayIcon*>()->activated(QSystemTrayIcon::Trigger);
+    QVERIFY(!(window()->windowFlags() & Qt::WindowStaysOnBottomHint));
+    emit qApp->applicationStateChanged(Qt::ApplicationInactive);
+    QCOMPARE(bool(window()->windowFlags() & Qt::WindowStaysOnBottomHint),
+             hint == Qt::WindowStaysOnBottomHint);
 }
 
 void TestMainForm::styleSurvivesRestart()
@@ -539,10 +552,26 @@ void TestMainForm::holdingsAlertsAndStatusInTooltips()
     held.upperAlert = QStringLiteral("10.1");
     held.costPrice = QStringLiteral("9.5");
     held.holding = QStringLiteral("1000");
-    writeStocks({held, stockEntry(QStringLiteral("sz000001"))});
+    // ... and sz000001 at 10.67: both alerts cross in the first refresh.
+    TStockCodeData low = stockEntry(QStringLiteral("sz000001"));
+    low.lowerAlert = QStringLiteral("10.8");
+    writeStocks({held, low});
     form = std::make_unique<TMainForm>();
     auto* tray = window()->findChild<QSystemTrayIcon*>();
     QTRY_VERIFY(tray->toolTip().contains(QStringLiteral("行情更新于 ")));
+    QCOMPARE(askedTrayNotices().size(), 1);
+    const QStringList notice = askedTrayNotices().first().text.split(u'\n');
+    QVERIFY2(notice.size() == 2 && notice[0].endsWith(QStringLiteral("已达上限预警 10.1")) &&
+                 notice[1].endsWith(QStringLiteral("已达下限预警 10.8")),
+             qPrintable(notice.join(u'|')));
+    // The first row's tooltip is its holding, not the quote status.
+    window()->show();
+    QHelpEvent help(QEvent::ToolTip, table()->visualItemRect(table()->item(0, 0)).center(),
+                    QPoint(100, 100));
+    QApplication::sendEvent(table()->viewport(), &help);
+    QVERIFY2(QToolTip::text().contains(QStringLiteral("持有量：1000")) &&
+                 !QToolTip::text().contains(QStringLiteral("行情更新于")),
+             qPrintable(QToolTip::text()));
     const QStringList lines = tray->toolTip().split(u'\n');
     QCOMPARE(lines.mid(0, 2),
              QStringList({QCoreApplication::applicationName(), QStringLiteral("单击显示窗口")}));

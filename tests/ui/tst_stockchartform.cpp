@@ -171,7 +171,7 @@ void TestStockChartForm::hostCanBeMovedAndRestored()
 {
     web::setServiceRoot(web::Service::Charts, QString());
     const QString original = TChartUrl().url(QStringLiteral("sz000001"), 2);
-    web::setServiceRoot(web::Service::Charts, QStringLiteral("http://127.0.0.1:9/"));
+    web::setServiceRoot(web::Service::Charts, QStringLiteral("http://127.0.0.1:9//"));
     QCOMPARE(TChartUrl().url(QStringLiteral("sz000001"), 2),
              QStringLiteral("http://127.0.0.1:9/newchart/weekly/n/sz000001.gif"));
     web::setServiceRoot(web::Service::Charts, QString());

@@ -128,6 +128,14 @@ void TestVkAd::staysHidden()
     QVERIFY(panel->isHidden());
     helper->click();
     QVERIFY(catcher.urls.isEmpty());
+    // A comment read as an ad would name the configuration itself as its
+    // image ("#..." resolves to its own address), asking for it again.
+    if (configStatus != 0) {
+        int asked = 0;
+        for (const HttpRequestRecord& request : server->requests())
+            asked += request.path == CONFIG_PATH ? 1 : 0;
+        QCOMPARE(asked, 1);
+    }
 }
 
 void TestVkAd::showsTheImageAndOpensItsTarget()
