@@ -22,8 +22,6 @@ int main(int argc, char* argv[])
     // converter now keeps its cost off the first quote reply.
     gb18030::isAvailable();
 
-    // Missing catalogs only leave Qt's own dialogs in English.
-    installQtCatalogs(qtCatalogFolders(), &app);
     // An office that lets traffic out only through a proxy names it in the
     // desktop's settings; the program has none of its own.
     web::useSystemProxies();
@@ -43,7 +41,11 @@ int main(int argc, char* argv[])
     // Closing the window only hides it; the exit action alone ends the loop.
     QApplication::setQuitOnLastWindowClosed(false);
 
+    // The window sends the first quote request as it is made; Qt's own texts
+    // are needed only once a dialog opens.
     TMainForm mainForm;
+    // Missing catalogs only leave Qt's own dialogs in English.
+    installQtCatalogs(qtCatalogFolders(), &app);
     QObject::connect(&instance, &TSingleInstance::activationRequested, &mainForm,
                      &TMainForm::bringForward);
     mainForm.show();

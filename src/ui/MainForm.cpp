@@ -129,10 +129,11 @@ TMainForm::TMainForm(QWidget* parent)
     connect(displayHelper, &TStockDisplayHelper::refreshFailed, this, &TMainForm::quotesFailed);
     ui->tabStock->viewport()->installEventFilter(this);
 
-    initAd();
-
     displayHelper->loadStockCodes();
     requestQuotes();
+    // Quotes first: a request leaves as soon as it is made, and what asks
+    // for the advertising can wait for it.
+    initAd();
 
     timer->start(TConfig::dataTimer * 1000);
 
