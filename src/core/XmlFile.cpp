@@ -1,6 +1,7 @@
 #include "core/XmlFile.h"
 
 #include "core/AppGlobals.h"
+#include "core/PlainFile.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -50,11 +51,7 @@ void readChildren(QXmlStreamReader& reader, QIODevice* device,
 
 bool save(const QString& path, const std::function<bool(QIODevice*)>& write)
 {
-    // The new file replaces whatever the path leads to, following links: a
-    // link to a device would have the device replaced by a file wherever
-    // the program may write. Only a regular file, or none, is replaced.
-    const QFileInfo existing(path);
-    if ((existing.exists() || existing.isSymLink()) && !existing.isFile())
+    if (!isPlainFileOrNothing(path))
         return false;
     QSaveFile file(path);
     // Unbuffered, so that a write the disk takes only in part fails here,

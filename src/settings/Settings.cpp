@@ -1,8 +1,8 @@
 #include "settings/Settings.h"
 
 #include "core/AppGlobals.h"
+#include "core/PlainFile.h"
 
-#include <QFileInfo>
 #include <QSettings>
 
 #include <algorithm>
@@ -19,15 +19,6 @@ const QString SORT_ORDER = QStringLiteral("QuoteTable/sortOrder");
 const QString PERCENT_ALERTS = QStringLiteral("PercentAlerts");
 // Columns of the quote table that can be sorted by: name, code, price, change.
 constexpr int SORT_COLUMNS = 4;
-
-// QSettings opens whatever stands at the path: a named pipe without a writer
-// would block start-up for ever, and a save would replace a link to a device.
-// Only a regular file, or nothing, is read and replaced.
-bool isUsablePath(const QString& path)
-{
-    const QFileInfo info(path);
-    return info.isFile() || (!info.exists() && !info.isSymLink());
-}
 
 int readInt(const QSettings& file, const QString& key, int fallback, int low, int high)
 {
@@ -128,7 +119,8 @@ QKeySequence TSettings::defaultBossKey()
 void TSettings::load()
 {
     const QString path = settingsFilePath();
-    if (!isUsablePath(path)) {
+    // QSettings opens whatever stands at the path.
+    if (!isPlainFileOrNothing(path)) {
         *this = TSettings();
         return;
     }
@@ -141,7 +133,7 @@ void TSettings::load()
 bool TSettings::save() const
 {
     const QString path = settingsFilePath();
-    if (!isUsablePath(path))
+    if (!isPlainFileOrNothing(path))
         return false;
     // QSettings reads the file before it writes it back, so keys of other
     // versions survive, and writes it through a save file: nothing replaces
