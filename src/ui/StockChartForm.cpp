@@ -3,10 +3,13 @@
 #include "core/WebRequest.h"
 #include "ui_StockChartForm.h"
 
+#include <QComboBox>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QPalette>
 #include <QResizeEvent>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QUrl>
 
 #include <array>
@@ -79,6 +82,7 @@ void TStockChartForm::setStockList(const QStringList& codes)
 {
     ui->cbbStockNum->clear();
     ui->cbbStockNum->addItems(codes);
+    fitBoxesToTexts();
 }
 
 void TStockChartForm::chartView()
@@ -106,6 +110,35 @@ void TStockChartForm::resizeEvent(QResizeEvent* event)
 {
     QDialog::resizeEvent(event);
     drawChart(pixmap, ui->wdtChart->size());
+}
+
+void TStockChartForm::changeEvent(QEvent* event)
+{
+    QDialog::changeEvent(event);
+    // The form's own font arrives while the form is being built, before
+    // the boxes exist (make_unique leaves their pointers null).
+    if (event->type() == QEvent::FontChange && ui->cbbChartSet)
+        fitBoxesToTexts();
+}
+
+void TStockChartForm::fitBoxesToTexts()
+{
+    // A combo box keeps the minimum size it measured in the font it had
+    // first, so at a larger window font the layout squeezes it below its
+    // texts; the minimum is measured here in the font it has now.
+    for (QComboBox* box : {ui->cbbStockNum, ui->cbbChartSet}) {
+        const QFontMetrics metrics = box->fontMetrics();
+        int widest = metrics.horizontalAdvance(box->currentText());
+        for (int i = 0; i < box->count(); ++i)
+            widest = qMax(widest, metrics.horizontalAdvance(box->itemText(i)));
+        QStyleOptionComboBox option;
+        option.initFrom(box);
+        option.editable = box->isEditable();
+        option.frame = box->hasFrame();
+        const QSize needed = box->style()->sizeFromContents(QStyle::CT_ComboBox, &option,
+                                                            QSize(widest, metrics.height()), box);
+        box->setMinimumWidth(needed.width());
+    }
 }
 
 QString TStockChartForm::currentStockCode() const

@@ -9,6 +9,7 @@
 
 #include <memory>
 
+class QEvent;
 class QNetworkAccessManager;
 class QNetworkReply;
 class QResizeEvent;
@@ -47,8 +48,11 @@ public slots:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
+    // The boxes at least as wide as their texts in the current font.
+    void fitBoxesToTexts();
     QString currentStockCode() const;
     void downloadUrl(const QString& url);
     void drawChart(const QPixmap& image, const QSize& size);

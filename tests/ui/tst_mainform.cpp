@@ -28,6 +28,7 @@
 #include <QNetworkReply>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStyle>
 #include <QSystemTrayIcon>
 #include <QTableWidget>
 #include <QTest>
@@ -74,6 +75,8 @@ private slots:
     void intervalChangeRestartsTimerOnce();
     void fontsApplyWhereTheyBelong();
     void storedFontsApplyAtStart();
+    void controlsFitTheWindowFont_data();
+    void controlsFitTheWindowFont();
     void exitEndsTheLoopAndWritesConfig();
     void discussionOpensTheCurrentCode();
     void updatePrompt_data();
@@ -339,6 +342,45 @@ void TestMainForm::storedFontsApplyAtStart()
     QCOMPARE(QApplication::font().pointSize(), 17);
     QCOMPARE(table()->font().pointSize(), 7);
     QVERIFY(table()->font().italic());
+}
+
+void TestMainForm::controlsFitTheWindowFont_data()
+{
+    QTest::addColumn<int>("points");
+    for (int points : {9, 12, 20, 28})
+        QTest::addRow("%d pt", points) << points;
+}
+
+void TestMainForm::controlsFitTheWindowFont()
+{
+    QFETCH(int, points);
+    // Both windows on the screen at the form's sizes, then the options'
+    // window font: nothing may keep what the form's font needed.
+    window()->show();
+    auto* chart = window()->findChild<TStockChartForm*>();
+    QMetaObject::invokeMethod(window(), "showChart");
+    QVERIFY(QTest::qWaitForWindowExposed(chart));
+    closeNextModal();
+    action("actOption")->trigger();
+    window()->findChild<TConfig*>()->setUiFont(QFont(QStringLiteral("宋体"), points));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+
+    // The menu button's text clear of its arrow.
+    auto* menu = window()->findChild<QPushButton*>(QStringLiteral("btnMenu"));
+    const int arrow = menu->style()->pixelMetric(QStyle::PM_MenuButtonIndicator, nullptr, menu);
+    QVERIFY(menu->width() >= menu->fontMetrics().horizontalAdvance(menu->text()) + arrow);
+    QVERIFY(menu->height() >= menu->fontMetrics().height());
+    // A combo box's own size hint is measured anew for each font.
+    for (const char* name : {"cbbStockNum", "cbbChartSet"}) {
+        auto* box = chart->findChild<QComboBox*>(QLatin1String(name));
+        QVERIFY2(box->width() >= box->sizeHint().width(),
+                 qPrintable(QStringLiteral("%1: %2 < %3")
+                                .arg(QLatin1String(name))
+                                .arg(box->width())
+                                .arg(box->sizeHint().width())));
+    }
+    if (points == 12) // the form's own font: the form's layout
+        QCOMPARE(chart->size(), QSize(567, 360));
 }
 
 void TestMainForm::exitEndsTheLoopAndWritesConfig()
