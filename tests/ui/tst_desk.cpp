@@ -29,6 +29,7 @@ class TestDesk : public QObject
 private slots:
     void placeOnScreens_data();
     void placeOnScreens();
+    void autostartEntry_data();
     void autostartEntry();
     void trayDigits_data();
     void trayDigits();
@@ -70,21 +71,48 @@ void TestDesk::placeOnScreens()
     QCOMPARE(::placeOnScreens({pos, size}, screens), expected);
 }
 
+void TestDesk::autostartEntry_data()
+{
+    // How the entry was taken away by other means than the dialog.
+    QTest::addColumn<QByteArray>("change");
+    QTest::newRow("removed by the user") << QByteArray();
+#ifndef Q_OS_WIN
+    QTest::newRow("hidden by the desktop") << QByteArray("Hidden=true\n");
+    QTest::newRow("turned off by GNOME") << QByteArray("X-GNOME-Autostart-enabled=false\n");
+#endif
+}
+
 void TestDesk::autostartEntry()
 {
+    QFETCH(QByteArray, change);
     QTemporaryDir config;
     QVERIFY(config.isValid());
 #ifdef Q_OS_WIN
-    QVERIFY(autostart::setEnabled(true));
-    const QSettings run(
+    QSettings run(
         QStringLiteral("HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run"),
         QSettings::NativeFormat);
-    QCOMPARE(run.value(QStringLiteral("Quotarium")).toString(),
+    const QString name = QStringLiteral("Quotarium");
+    const QString neighbour = QStringLiteral("QuotariumTestNeighbour");
+    run.setValue(neighbour, QStringLiteral("other.exe"));
+    QVERIFY(autostart::setEnabled(true));
+    run.sync();
+    QCOMPARE(run.value(name).toString(),
              QLatin1Char('"') + QDir::toNativeSeparators(QCoreApplication::applicationFilePath()) +
                  QLatin1Char('"'));
-    QVERIFY(autostart::isEnabled());
-    QVERIFY(autostart::setEnabled(false));
-    QVERIFY(!autostart::isEnabled());
+    const auto takeAway = [&] {
+        run.remove(name);
+        run.sync();
+    };
+    const auto entryLeft = [&] {
+        run.sync();
+        return run.contains(name);
+    };
+    const auto neighbourLeft = [&] {
+        run.sync();
+        const bool left = run.contains(neighbour);
+        run.remove(neighbour);
+        return left;
+    };
 #else
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
     const QString path = autostart::desktopEntryPath();
@@ -92,7 +120,6 @@ void TestDesk::autostartEntry()
     const QString neighbour = config.filePath(QStringLiteral("autostart/other.desktop"));
     QVERIFY(!autostart::isEnabled());
     QVERIFY(autostart::setEnabled(true));
-    QVERIFY(autostart::isEnabled());
     QFile written(path);
     QVERIFY(written.open(QIODevice::ReadOnly));
     QVERIFY(written.readAll().contains(
@@ -116,16 +143,33 @@ void TestDesk::autostartEntry()
         QCOMPARE(validate.readAll(), QByteArray());
         QCOMPARE(validate.exitCode(), 0);
     }
-    // Turned off by the desktop rather than removed.
-    QVERIFY(QSettings(path, QSettings::IniFormat)
-                .value(QStringLiteral("Desktop Entry/Type"))
-                .isValid());
-    QVERIFY(QFile::remove(path));
+    const auto takeAway = [&] {
+        if (change.isEmpty()) {
+            QFile::remove(path);
+            return;
+        }
+        // Desktops turn an entry off by a key rather than by removing it.
+        QFile entry(path);
+        if (!entry.open(QIODevice::ReadWrite))
+            return;
+        QByteArray text = entry.readAll();
+        text.replace("X-GNOME-Autostart-enabled=true\n", "");
+        entry.resize(0);
+        entry.write(text + change);
+    };
+    const auto entryLeft = [&] { return QFile::exists(path); };
+    const auto neighbourLeft = [&] { return QFile::exists(neighbour); };
+#endif
+    QVERIFY(autostart::isEnabled());
+    takeAway();
     QVERIFY(!autostart::isEnabled());
     QVERIFY(autostart::setEnabled(true));
+    QVERIFY(autostart::isEnabled());
     QVERIFY(autostart::setEnabled(false));
-    QVERIFY(!QFile::exists(path));
-    QVERIFY(QFile::exists(neighbour));
+    QVERIFY(!autostart::isEnabled());
+    QVERIFY(!entryLeft());
+    QVERIFY(neighbourLeft());
+#ifndef Q_OS_WIN
     qunsetenv("XDG_CONFIG_HOME");
 #endif
 }
