@@ -477,6 +477,9 @@ void TMainForm::bossKeyPressed()
             bossHidden << window;
     }
     for (const QPointer<QWidget>& window : std::as_const(bossHidden)) {
+        // A window the window manager placed is placed anew when it is shown
+        // again, elsewhere; pinned where it is, it comes back there.
+        window->move(window->pos());
         // The widget's own hiding: a dialog's would end its exec() as if the
         // user had cancelled it.
         window->QWidget::setVisible(false);

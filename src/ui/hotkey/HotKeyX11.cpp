@@ -168,14 +168,22 @@ public:
         if (type != XCB_KEY_PRESS && type != XCB_KEY_RELEASE)
             return false;
         const auto* key = static_cast<xcb_key_press_event_t*>(message);
-        if (key->detail != code || (key->state & MEANINGFUL) != modifiers)
+        if (key->detail != code)
+            return false;
+        if (type == XCB_KEY_RELEASE) {
+            // People often let go of Ctrl and Alt before the key itself, so
+            // the release comes without the modifiers: it still ends the hold,
+            // or the key would work once only.
+            const bool held = down;
+            down = false;
+            return held;
+        }
+        if ((key->state & MEANINGFUL) != modifiers)
             return false;
         // A held key repeats its presses; one hold is one press.
-        if (type == XCB_KEY_PRESS && !down) {
+        if (!down) {
             down = true;
             pressed();
-        } else if (type == XCB_KEY_RELEASE) {
-            down = false;
         }
         return true;
     }
