@@ -34,7 +34,8 @@ fi
 if [ "$mode" = test ] || [ "$mode" = windows ]; then
     # The Windows build: the cross compilers, the host's moc/uic/rcc, NSIS
     # for the installer, and wine for the tests.
-    packages+=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev qt6-base-dev-tools nsis wine64 xz-utils)
+    packages+=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev qt6-base-dev-tools nsis wine64 xz-utils
+        fonts-dejavu-core)
 fi
 
 missing=()

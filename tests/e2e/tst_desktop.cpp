@@ -447,8 +447,14 @@ void TestDesktop::prepareWine()
     boot.start(WINE, {QStringLiteral("wineboot"), QStringLiteral("--init")});
     QVERIFY2(boot.waitForFinished(120000) && boot.exitCode() == 0,
              report(boot, "wineboot").constData());
-    const QString family = QStringLiteral("WenQuanYi Micro Hei");
-    for (const QString& name : {QStringLiteral("宋体"), QStringLiteral("SimSun")}) {
+    // Wine maps the dialog font "MS Shell Dlg" to a Tahoma it brings in its
+    // own font package only; without it Qt 6.4 lists a family with no styles
+    // and its font dialog reads past them and crashes.
+    const QList<QPair<QString, QString>> replacements = {
+        {QStringLiteral("宋体"), QStringLiteral("WenQuanYi Micro Hei")},
+        {QStringLiteral("SimSun"), QStringLiteral("WenQuanYi Micro Hei")},
+        {QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans")}};
+    for (const auto& [name, family] : replacements) {
         QProcess reg;
         reg.setProcessEnvironment(environment);
         dieWithParent(reg);
@@ -991,6 +997,19 @@ void TestDesktop::secondaryWindows()
     const int ink = inkPixels(image);
     QVERIFY2(ink >= minInk, qPrintable(QStringLiteral("only %1 dark pixels").arg(ink)));
 
+    if (entry == OptionEntry) {
+        // Both font buttons, each dialog cancelled: the program lives on.
+        for (const QString& fontTitle :
+             {QStringLiteral("选择界面字体"), QStringLiteral("选择行情字体")}) {
+            keys({QStringLiteral("Tab"), QStringLiteral("space")});
+            const XWindow fonts = waitForTitled(fontTitle);
+            QVERIFY2(!fonts.isNull(), qPrintable(fontTitle + QStringLiteral(" did not open")));
+            capture(fonts.id, shot + QStringLiteral("-fonts"));
+            keys({QStringLiteral("Escape")});
+            QVERIFY2(waitFor([&] { return !describe(fonts.id).viewable; }, 5000),
+                     qPrintable(fontTitle + QStringLiteral(" did not close on Escape")));
+        }
+    }
     keys({QStringLiteral("Escape")});
     QVERIFY2(waitFor([&] { return !describe(window.id).viewable; }, 5000),
              qPrintable(title + QStringLiteral(" did not close on Escape")));
