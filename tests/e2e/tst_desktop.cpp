@@ -226,6 +226,7 @@ private slots:
     void tableFontSizes_data();
     void tableFontSizes();
     void firstStartIndicesIconAndEmptyHint();
+    void bossKeyHidesEverythingAndOpacityHolds();
     void installerInstallsOverAndUninstallsKeepingTheData();
 
 private:
@@ -1587,6 +1588,92 @@ void TestDesktop::firstStartIndicesIconAndEmptyHint()
     QVERIFY2(grey >= 100, qPrintable(QStringLiteral("%1 grey pixels").arg(grey)));
     QVERIFY(quoteBands(image).isEmpty());
     QCOMPARE(exitThroughMenu(main), 0);
+}
+
+// A see-through window from the settings file, and the boss key pressed
+// while another program's window has the focus.
+void TestDesktop::bossKeyHidesEverythingAndOpacityHolds()
+{
+    QVERIFY(prepareFolder());
+    {
+        QFile settings(QDir(programDir).filePath(QStringLiteral("Settings.ini")));
+        QVERIFY(settings.open(QIODevice::WriteOnly));
+        QVERIFY(settings.write("[Desk]\nopacity=60\n") > 0);
+    }
+    QVERIFY(startProgram());
+    const XWindow main = waitForMainWindow();
+    QVERIFY(!main.isNull());
+    QVERIFY2(waitFor([&] { return !trayIcon().isNull(); }, 5000), "no tray icon");
+    // X keeps the opacity as a fraction of 0xffffffff.
+    const QString opacity =
+        tool(QStringLiteral("xprop"),
+             {QStringLiteral("-id"), main.id, QStringLiteral("_NET_WM_WINDOW_OPACITY")});
+    const QString value = opacity.mid(opacity.indexOf(QLatin1Char('=')) + 1).trimmed();
+    QVERIFY2(qAbs(value.toDouble() / 0xffffffffu - 0.6) < 0.001, qPrintable(opacity));
+
+    QVERIFY(chooseEntry(main, ChartEntry));
+    const XWindow chart = waitForTitled(QStringLiteral("技术指标"));
+    QVERIFY(!chart.isNull());
+    // Side by side, so that the pictures show both, and clear of the screen's
+    // edges, where the window manager would push a frame back in.
+    tool(QStringLiteral("xdotool"),
+         {QStringLiteral("windowmove"), main.id, QStringLiteral("575"), QStringLiteral("60")});
+    tool(QStringLiteral("xdotool"),
+         {QStringLiteral("windowmove"), chart.id, QStringLiteral("10"), QStringLiteral("390")});
+    QVERIFY(waitFor(
+        [&] {
+            return describe(main.id).client.left() >= 575 && describe(chart.id).client.top() >= 390;
+        },
+        5000));
+    // A small window of another program, clear of ours, so the pictures show them.
+    QProcess other;
+    startBackground(other, QStringLiteral("xmessage"),
+                    {QStringLiteral("-geometry"), QStringLiteral("240x60+0+0"),
+                     QStringLiteral("another program")});
+    XWindow otherWindow;
+    QVERIFY2(waitFor(
+                 [&] {
+                     otherWindow = findWindow([](const XWindow& w) { return w.viewable; },
+                                              QStringLiteral("xmessage"));
+                     return !otherWindow.isNull();
+                 },
+                 5000),
+             "xmessage did not show");
+    tool(QStringLiteral("xdotool"), {QStringLiteral("windowactivate"), otherWindow.id});
+    const auto activeWindow = [&] {
+        const QString id = tool(QStringLiteral("xdotool"), {QStringLiteral("getactivewindow")});
+        return QStringLiteral("0x") + QString::number(id.trimmed().toULongLong(), 16);
+    };
+    QVERIFY(waitFor([&] { return activeWindow() == otherWindow.id; }, 5000));
+    capture(QStringLiteral("root"), QStringLiteral("boss-before"));
+
+    // Back where they were, not where the window manager would put them.
+    const QRect mainBefore = describe(main.id).client;
+    const QRect chartBefore = describe(chart.id).client;
+    const auto allShown = [&](bool shown) {
+        const XWindow mainNow = describe(main.id);
+        const XWindow chartNow = describe(chart.id);
+        return mainNow.viewable == shown && chartNow.viewable == shown &&
+               trayIcon().isNull() != shown &&
+               (!shown || (mainNow.client == mainBefore && chartNow.client == chartBefore));
+    };
+    keys({QStringLiteral("ctrl+alt+z")});
+    QVERIFY2(waitFor([&] { return allShown(false); }, 5000),
+             "the boss key did not hide both windows and the tray icon");
+    capture(QStringLiteral("root"), QStringLiteral("boss-hidden"));
+    keys({QStringLiteral("ctrl+alt+z")});
+    QVERIFY2(waitFor([&] { return allShown(true); }, 5000),
+             qPrintable(QStringLiteral("back: main %1 at %2,%3, chart %4 at %5,%6, tray icon %7")
+                            .arg(describe(main.id).viewable)
+                            .arg(describe(main.id).client.x())
+                            .arg(describe(main.id).client.y())
+                            .arg(describe(chart.id).viewable)
+                            .arg(describe(chart.id).client.x())
+                            .arg(describe(chart.id).client.y())
+                            .arg(!trayIcon().isNull())));
+    capture(QStringLiteral("root"), QStringLiteral("boss-back"));
+    stop(other);
+    QCOMPARE(exitThroughMenu(waitForMainWindow()), 0);
 }
 
 int TestDesktop::runOnWine(const QStringList& arguments)
