@@ -23,6 +23,7 @@
 #include <algorithm>
 #include <functional>
 #include <memory>
+#include <utility>
 
 #include <csignal>
 #include <sys/prctl.h>
@@ -271,6 +272,8 @@ private:
 
     void click(QPoint at, int button);
     void keys(const QStringList& names);
+    // The program's window that keys go to; empty while they go elsewhere.
+    QString keyboardWindow();
     // Menus of the program on the screen.
     int popupCount();
     bool waitForPopups(int count);
@@ -734,12 +737,23 @@ int TestDesktop::popupCount()
     return int(popups().size());
 }
 
+QString TestDesktop::keyboardWindow()
+{
+    const QString id =
+        QStringLiteral("0x") +
+        QString::number(tool(QStringLiteral("xdotool"), {QStringLiteral("getwindowfocus")})
+                            .trimmed()
+                            .toULongLong(),
+                        16);
+    const QString owner =
+        tool(QStringLiteral("xprop"), {QStringLiteral("-id"), id, QStringLiteral("WM_CLASS")});
+    return owner.contains(QStringLiteral("quotarium"), Qt::CaseInsensitive) ? id : QString();
+}
+
 bool TestDesktop::waitForPopups(int count)
 {
-    const bool shown = waitFor([&] { return popupCount() >= count; }, 5000);
-    // A menu takes the keyboard once it is on the screen.
-    QTest::qWait(300);
-    return shown;
+    // A menu reads the keys that reach the program's focused window.
+    return waitFor([&] { return popupCount() >= count && !keyboardWindow().isEmpty(); }, 5000);
 }
 
 bool TestDesktop::openMenu(const XWindow& main)
@@ -895,9 +909,10 @@ void TestDesktop::closeHidesAndOnlyALeftClickOnTheTrayShows()
     QCOMPARE(program->state(), QProcess::Running);
     capture(QStringLiteral("root"), QStringLiteral("hidden"));
 
+    // Checks that nothing comes: the left click below shows it well within this.
     click(icon.client.center(), 3);
-    QTest::qWait(1000);
-    QVERIFY2(!describe(main.id).viewable, "a right click on the tray icon showed the window");
+    QVERIFY2(!waitFor([&] { return describe(main.id).viewable; }, 1000),
+             "a right click on the tray icon showed the window");
 
     click(icon.client.center(), 1);
     QVERIFY2(waitFor([&] { return describe(main.id).viewable; }, 5000),
@@ -990,9 +1005,9 @@ void TestDesktop::secondaryWindows()
     QVERIFY(chooseEntry(main, MenuEntry(entry)));
     const XWindow window = waitForTitled(title);
     QVERIFY2(!window.isNull(), qPrintable(title + QStringLiteral(" did not open")));
-    // Let a chart that is on its way arrive before the picture is taken.
-    QTest::qWait(entry == ChartEntry ? 1000 : 300);
-    const QImage image = capture(window.id, shot);
+    // Taken once painted (a chart once it has arrived).
+    QImage image;
+    waitFor([&] { return inkPixels(image = capture(window.id, shot)) >= minInk; }, 5000);
     QVERIFY(!image.isNull());
     QCOMPARE(image.size(), window.client.size());
     const int ink = inkPixels(image);
@@ -1036,9 +1051,11 @@ void TestDesktop::alertNoticeProfitTooltipAndDialog()
                  },
                  10000),
              "no alert notice appeared");
-    QTest::qWait(300);
+    const auto painted = [&](const QString& id, const QString& name, int ink) {
+        return waitFor([&] { return inkPixels(capture(id, name)) >= ink; }, 5000);
+    };
+    QVERIFY(painted(notice.id, QStringLiteral("alert-notice-window"), 100));
     capture(QStringLiteral("root"), QStringLiteral("alert-notice"));
-    QVERIFY(inkPixels(capture(notice.id, QStringLiteral("alert-notice-window"))) >= 100);
 
     // Hovering the held stock's row shows its holding and profit.
     int line = -1;
@@ -1082,12 +1099,11 @@ void TestDesktop::alertNoticeProfitTooltipAndDialog()
                  },
                  5000),
              "no context menu on the table");
-    QTest::qWait(300);
+    QVERIFY(waitFor([&] { return !keyboardWindow().isEmpty(); }, 5000));
     keys({QStringLiteral("Down"), QStringLiteral("Down"), QStringLiteral("Return")});
     const XWindow dialog = waitForTitled(QStringLiteral("提醒与持仓"));
     QVERIFY2(!dialog.isNull(), "the alerts and holdings dialog did not open");
-    QTest::qWait(300);
-    QVERIFY(inkPixels(capture(dialog.id, QStringLiteral("stock-alert-dialog"))) >= 400);
+    QVERIFY(painted(dialog.id, QStringLiteral("stock-alert-dialog"), 400));
     keys({QStringLiteral("Escape")});
     QVERIFY(waitFor([&] { return !describe(dialog.id).viewable; }, 5000));
     QCOMPARE(exitThroughMenu(main), 0);
@@ -1107,17 +1123,23 @@ void TestDesktop::stockAddedByPinyinShowsQuotes()
     QVERIFY(chooseEntry(main, StockSetEntry));
     const XWindow editor = waitForTitled(QStringLiteral("股票设置"));
     QVERIFY2(!editor.isNull(), "the stock set editor did not open");
-    QTest::qWait(300);
+    QVERIFY(waitFor([&] { return keyboardWindow() == editor.id; }, 5000));
     // From "取消" back to "添加"; the new row is the table's first.
+    const QRect firstRow(10, 34, 290, 16); // below the header
+    const QImage empty = capture(editor.id, QStringLiteral("suggestion-editor")).copy(firstRow);
     keys({QStringLiteral("shift+Tab"), QStringLiteral("shift+Tab"), QStringLiteral("shift+Tab"),
           QStringLiteral("space")});
-    QTest::qWait(300);
+    QVERIFY(waitFor(
+        [&] {
+            return capture(editor.id, QStringLiteral("suggestion-row")).copy(firstRow) != empty;
+        },
+        5000));
     const QPoint cell = editor.client.topLeft() + QPoint(48, 44);
     tool(QStringLiteral("xdotool"),
          {QStringLiteral("mousemove"), QString::number(cell.x()), QString::number(cell.y()),
           QStringLiteral("click"), QStringLiteral("--repeat"), QStringLiteral("2"),
           QStringLiteral("--delay"), QStringLiteral("80"), QStringLiteral("1")});
-    QTest::qWait(300);
+    // The keys follow the clicks in X's queue: the cell's editor is open by then.
     keys({QStringLiteral("ctrl+a")});
     tool(QStringLiteral("xdotool"), {QStringLiteral("type"), QStringLiteral("--delay"),
                                      QStringLiteral("60"), QStringLiteral("pf")});
@@ -1130,11 +1152,12 @@ void TestDesktop::stockAddedByPinyinShowsQuotes()
                  },
                  5000),
              "no suggestions under the code cell");
-    QTest::qWait(300);
+    QVERIFY(waitFor(
+        [&] { return inkPixels(capture(offers.id, QStringLiteral("suggestions-popup"))) >= 100; },
+        5000));
     capture(QStringLiteral("root"), QStringLiteral("suggestions"));
-    QVERIFY(inkPixels(capture(offers.id, QStringLiteral("suggestions-popup"))) >= 100);
     keys({QStringLiteral("Down"), QStringLiteral("Return")});
-    QTest::qWait(300);
+    QVERIFY(waitFor([&] { return popupCount() == 0; }, 5000));
     capture(editor.id, QStringLiteral("suggestion-chosen"));
     // Tab stays among the table's cells: "保存", the third button, is clicked.
     click(editor.client.topLeft() + QPoint(editor.client.width() - 49, 81), 1);
@@ -1328,9 +1351,14 @@ void TestDesktop::installedPackageKeepsTheUsersList()
                  },
                  10000),
              qPrintable(QStringLiteral("quote rows seen: %1").arg(bands.size())));
-    // Counted once more when the table has surely been painted whole.
-    QTest::qWait(500);
-    const int rows = quoteBands(capture(main.id, QStringLiteral("installed-saved"))).size();
+    // Counted once two pictures agree: the table has been painted whole.
+    int rows = -1;
+    QVERIFY(waitFor(
+        [&] {
+            const int seen = quoteBands(capture(main.id, QStringLiteral("installed-saved"))).size();
+            return std::exchange(rows, seen) == seen;
+        },
+        10000));
     QCOMPARE(exitThroughMenu(main), 0);
     QVERIFY2(QFile::exists(QDir(dataDir).filePath(QStringLiteral("Config.xml"))),
              "no Config.xml in the user's data folder");
@@ -1544,6 +1572,8 @@ void TestDesktop::firstStartIndicesIconAndEmptyHint()
     // No Stocks.xml at all: the two main indices, at once.
     QVERIFY(prepareFolder());
     QVERIFY(QFile::remove(QDir(programDir).filePath(QStringLiteral("Stocks.xml"))));
+    QElapsedTimer started;
+    started.start();
     QVERIFY(startProgram());
     XWindow main = waitForMainWindow();
     QVERIFY(!main.isNull());
@@ -1555,6 +1585,7 @@ void TestDesktop::firstStartIndicesIconAndEmptyHint()
                  },
                  10000),
              qPrintable(QStringLiteral("quote rows seen: %1").arg(bands.size())));
+    const qint64 firstRows = started.elapsed();
     // The window icon, at the sizes a desktop asks for; Qt hands X at most
     // 128 pixels of it.
     const QString icon = tool(QStringLiteral("xprop"),
@@ -1571,20 +1602,31 @@ void TestDesktop::firstStartIndicesIconAndEmptyHint()
     QVERIFY(empty.open(QIODevice::WriteOnly | QIODevice::Truncate));
     empty.write("<?xml version=\"1.0\" encoding=\"GB18030\"?>\n<Quotarium version=\"1\"/>\n");
     empty.close();
+    started.restart();
     QVERIFY(startProgram());
     main = waitForMainWindow();
     QVERIFY(!main.isNull());
-    QTest::qWait(1500); // a first reply would have come by now
-    const QImage image = capture(main.id, QStringLiteral("empty-hint"));
-    // Mid-grey text in the lower half, clear of the table's frame.
+    QImage image;
     int grey = 0;
-    for (int y = image.height() / 2; y < image.height() - 20; ++y) {
-        for (int x = 20; x < image.width() - 20; ++x) {
-            const QColor c = image.pixelColor(x, y);
-            grey += c.red() > 100 && c.red() < 190 && c.red() == c.green() &&
-                    qAbs(c.blue() - c.red()) < 8;
-        }
-    }
+    waitFor(
+        [&] {
+            image = capture(main.id, QStringLiteral("empty-hint"));
+            // Mid-grey text in the lower half, clear of the table's frame.
+            grey = 0;
+            for (int y = image.height() / 2; y < image.height() - 20; ++y) {
+                for (int x = 20; x < image.width() - 20; ++x) {
+                    const QColor c = image.pixelColor(x, y);
+                    grey += c.red() > 100 && c.red() < 190 && c.red() == c.green() &&
+                            qAbs(c.blue() - c.red()) < 8;
+                }
+            }
+            return grey >= 100;
+        },
+        10000);
+    // Checks that no rows come, for as long as the first start took to show its own.
+    QVERIFY(!waitFor(
+        [&] { return !quoteBands(capture(main.id, QStringLiteral("empty-late"))).isEmpty(); },
+        int(firstRows - started.elapsed())));
     QVERIFY2(grey >= 100, qPrintable(QStringLiteral("%1 grey pixels").arg(grey)));
     QVERIFY(quoteBands(image).isEmpty());
     QCOMPARE(exitThroughMenu(main), 0);
