@@ -15,6 +15,7 @@
 #include <QMap>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTcpServer>
 #include <QTemporaryDir>
@@ -195,6 +196,36 @@ int inkPixels(const QImage& image)
     return ink;
 }
 
+// The end of a tooltip's first line, where the source of the quotes is
+// named: the last three character cells before its right edge, each as wide
+// as the line is high. Null when the tooltip holds no text.
+QImage endOfFirstLine(const QImage& tip)
+{
+    // Clear of the frame.
+    const QRect inside = tip.rect().adjusted(3, 3, -3, -3);
+    const auto ink = [&](int x, int y) { return qGray(tip.pixel(x, y)) < 128; };
+    int top = -1, bottom = -1, right = -1;
+    for (int y = inside.top(); y <= inside.bottom(); ++y) {
+        int last = -1;
+        for (int x = inside.left(); x <= inside.right(); ++x) {
+            if (ink(x, y))
+                last = x;
+        }
+        if (last >= 0 && top < 0)
+            top = y;
+        if (last < 0 && top >= 0)
+            break;
+        if (last >= 0) {
+            bottom = y;
+            right = qMax(right, last);
+        }
+    }
+    if (top < 0)
+        return {};
+    const int height = bottom - top + 1;
+    return tip.copy(QRect(right - 3 * height + 1, top, 3 * height, height));
+}
+
 QString styleConfig(int style)
 {
     return QStringLiteral("<?xml version=\"1.0\" encoding=\"GB18030\"?>\n"
@@ -228,6 +259,7 @@ private slots:
     void tableFontSizes();
     void firstStartIndicesIconAndEmptyHint();
     void bossKeyHidesEverythingAndOpacityHolds();
+    void refusedFirstSourceGivesWayToTheSecond();
     void installerInstallsOverAndUninstallsKeepingTheData();
 
 private:
@@ -289,6 +321,8 @@ private:
     XWindow waitForTitled(const QString& title);
     // A window of another program over the left part of the screen.
     bool startCover(QProcess& cover, XWindow& window);
+    // The demo service started afresh on its port with these options.
+    bool restartService(const QStringList& options);
 
     QProcessEnvironment environment;
     QTemporaryDir runtimeDir;
@@ -1716,6 +1750,72 @@ void TestDesktop::bossKeyHidesEverythingAndOpacityHolds()
     capture(QStringLiteral("root"), QStringLiteral("boss-back"));
     stop(other);
     QCOMPARE(exitThroughMenu(waitForMainWindow()), 0);
+}
+
+bool TestDesktop::restartService(const QStringList& options)
+{
+    stop(service);
+    startBackground(service, SERVICE, options + QStringList{QString::number(PORT)});
+    QByteArray said;
+    waitFor(
+        [&] {
+            said += service.readAllStandardOutput();
+            return said.contains("demo service on") || service.state() == QProcess::NotRunning;
+        },
+        10000);
+    return said.contains("demo service on") && service.state() == QProcess::Running;
+}
+
+void TestDesktop::refusedFirstSourceGivesWayToTheSecond()
+{
+    // The first row's tooltip under the first service's quotes, then with
+    // that service refusing every request (HTTP 403): the window fills from
+    // the second, and the tooltip names the other source.
+    QImage source[2];
+    auto normalService = qScopeGuard([this] { restartService({}); });
+    for (const bool refused : {false, true}) {
+        const QString run =
+            refused ? QStringLiteral("second-source") : QStringLiteral("first-source");
+        if (refused)
+            QVERIFY2(restartService({QStringLiteral("--refuse-primary")}),
+                     report(service, "the refusing demo service").constData());
+        QVERIFY(prepareFolder());
+        QVERIFY(startProgram());
+        const XWindow main = waitForMainWindow();
+        QVERIFY(!main.isNull());
+        QList<int> bands;
+        QVERIFY2(waitFor(
+                     [&] {
+                         bands = quoteBands(capture(main.id, run));
+                         return bands.size() == QUOTE_ROWS;
+                     },
+                     10000),
+                 qPrintable(run + QStringLiteral(": quote rows seen: %1").arg(bands.size())));
+        const int line = firstQuoteLine(capture(main.id, run));
+        QVERIFY(line >= 0);
+        // Moved onto the row from elsewhere: a pointer left there by the last
+        // start would show no tooltip.
+        const QPoint row = main.client.topLeft() + QPoint(main.client.width() / 3, line);
+        tool(QStringLiteral("xdotool"),
+             {QStringLiteral("mousemove"), QStringLiteral("0"), QStringLiteral("0"),
+              QStringLiteral("mousemove"), QString::number(row.x()), QString::number(row.y())});
+        XWindow tip;
+        QVERIFY2(waitFor(
+                     [&] {
+                         const QList<XWindow> shown = popups();
+                         tip = shown.isEmpty() ? XWindow() : shown.first();
+                         return !tip.isNull();
+                     },
+                     5000),
+                 qPrintable(run + QStringLiteral(": no tooltip over the first row")));
+        QTest::qWait(300);
+        capture(QStringLiteral("root"), run + QStringLiteral("-tooltip"));
+        source[refused] = endOfFirstLine(capture(tip.id, run + QStringLiteral("-tooltip-window")));
+        QVERIFY2(!source[refused].isNull(), qPrintable(run + QStringLiteral(": an empty tooltip")));
+        QCOMPARE(exitThroughMenu(main), 0);
+    }
+    QCOMPARE(source[1].size(), source[0].size());
+    QVERIFY2(source[1] != source[0], "the tooltip names the same source with the first refusing");
 }
 
 int TestDesktop::runOnWine(const QStringList& arguments)
