@@ -529,11 +529,12 @@ void TestMainForm::failedRefreshKeepsLastQuotes()
     QCOMPARE(table()->rowCount(), 0);
     // A request sent for the old list just before may still be on its way
     // (the failed refreshes come twice as often, the second service asked
-    // at once): the service has it once nothing is left open.
+    // at once): the service has it once its reply has ended. Open
+    // connections say nothing: the manager may keep an idle spare one to the
+    // proxy for minutes.
     QNetworkAccessManager* manager =
         window()->findChild<TStockDisplayHelper*>()->feed()->networkManager();
-    QTRY_VERIFY(manager->findChildren<QNetworkReply*>().isEmpty() &&
-                services->server.openConnections() == 0);
+    QTRY_VERIFY(manager->findChildren<QNetworkReply*>().isEmpty());
     const int asked = services->quoteRequests().size();
     QCOMPARE(ticksThatAsked(timer, 5), 0);
     QCOMPARE(services->quoteRequests().size(), asked);
