@@ -342,6 +342,19 @@ std::optional<QuoteSource> TStockDataSet::chooseSource(const QDateTime& now)
     return std::nullopt;
 }
 
+void TStockDataSet::turnTo(QuoteSource source, const QDateTime& now)
+{
+    // A failed trial of the first service keeps the second one current and
+    // its next trial where it was.
+    if (source == QuoteSource::Primary) {
+        current = QuoteSource::Primary;
+        primaryTrialAt = QDateTime();
+    } else if (current == QuoteSource::Primary) {
+        current = QuoteSource::Backup;
+        primaryTrialAt = now.addSecs(PRIMARY_TRIAL_SECONDS);
+    }
+}
+
 bool TStockDataSet::refreshEnded(bool good)
 {
     const QDateTime now = appclock::now();
@@ -352,14 +365,9 @@ bool TStockDataSet::refreshEnded(bool good)
         failedOrder.clear();
         state.pauseMinutes = 0;
         state.pausedUntil = QDateTime();
-        if (openSource == QuoteSource::Primary) {
-            current = QuoteSource::Primary;
-            primaryTrialAt = QDateTime();
-        } else if (current == QuoteSource::Primary) {
-            // Asked while the first was in its pause.
-            current = QuoteSource::Backup;
-            primaryTrialAt = now.addSecs(PRIMARY_TRIAL_SECONDS);
-        }
+        // The second service may have been asked while the first was in its
+        // pause.
+        turnTo(openSource, now);
         return false;
     }
     if (openStatus == 403 || openStatus == 429) {
@@ -372,13 +380,7 @@ bool TStockDataSet::refreshEnded(bool good)
         failedOrder.push_back(openSource);
     }
     const QuoteSource next = otherSource(openSource);
-    if (openSource == QuoteSource::Backup) {
-        current = QuoteSource::Primary;
-        primaryTrialAt = QDateTime();
-    } else if (current == QuoteSource::Primary) {
-        current = QuoteSource::Backup;
-        primaryTrialAt = now.addSecs(PRIMARY_TRIAL_SECONDS);
-    }
+    turnTo(next, now);
     // Once per refresh: two failing services are asked once each, not in
     // turn without end.
     const SourceState& other = sources[sourceIndex(next)];

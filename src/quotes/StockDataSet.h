@@ -94,6 +94,9 @@ private:
     // Keeps the score of the services; true when the other one is to be
     // asked at once.
     bool refreshEnded(bool good);
+    // The first service becomes current at once; the second only from the
+    // first, which starts the clock of the first one's next trial.
+    void turnTo(QuoteSource source, const QDateTime& now);
     // Turns one reply into `items`, replacing the last records.
     void parseData(const QString& text, QuoteSource source);
     // Appends the records of one reply after the first `recordCount`.
