@@ -13,6 +13,7 @@
 #include <QTableWidgetItem>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <optional>
 
@@ -27,12 +28,103 @@ constexpr Qt::Alignment COLUMN_ALIGNMENT[COLUMN_COUNT] = {
     Qt::AlignRight | Qt::AlignVCenter,
 };
 
-QTableWidgetItem* createItem(const QString& text, Qt::Alignment alignment, const QBrush& color)
+// A quote cell keeps its text and colour itself rather than as the item's
+// values: a refresh then copies each changed text into the cell's own buffer
+// and builds no value, no role list and no change notice per cell, and the
+// cell shares no text with the feed's records, which the feed writes over in
+// place on the next reply. The view reads the cell through data() as any
+// other item.
+class QuoteCell : public QTableWidgetItem
 {
-    auto* item = new QTableWidgetItem(text);
-    item->setTextAlignment(alignment);
-    item->setForeground(color);
-    return item;
+public:
+    static constexpr int TYPE = QTableWidgetItem::UserType + 1;
+
+    explicit QuoteCell(Qt::Alignment alignment) : QTableWidgetItem(TYPE), alignment(alignment) {}
+
+    // Whether the cell changed; the caller tells the views.
+    bool write(const QString& newText, const QBrush& color)
+    {
+        const bool sameColor = colorKey == &color;
+        if (sameColor && text == newText)
+            return false;
+        if (!sameColor) {
+            brush = color;
+            colorKey = &color;
+        }
+        if (newText.isNull()) {
+            text = QString();
+        } else if (text != newText) {
+            // Into the cell's own buffer: a copy sharing the record's text
+            // would make the feed allocate it anew on the next reply.
+            text.resize(newText.size());
+            std::copy(newText.cbegin(), newText.cend(), text.begin());
+        }
+        return true;
+    }
+
+    QVariant data(int role) const override
+    {
+        switch (role) {
+        case Qt::DisplayRole:
+        case Qt::EditRole:
+            return text;
+        case Qt::ForegroundRole:
+            return brush;
+        case Qt::TextAlignmentRole:
+            return int(alignment);
+        default:
+            return QTableWidgetItem::data(role);
+        }
+    }
+
+    void setData(int role, const QVariant& value) override
+    {
+        if (role == Qt::DisplayRole || role == Qt::EditRole)
+            text = value.toString();
+        else if (role == Qt::ForegroundRole)
+            brush = value.value<QBrush>(), colorKey = nullptr;
+        else if (role == Qt::TextAlignmentRole)
+            alignment = Qt::Alignment(value.toInt());
+        else
+            return QTableWidgetItem::setData(role, value);
+        if (QTableWidget* owner = tableWidget()) {
+            const QModelIndex at = owner->model()->index(row(), column());
+            emit owner->model()->dataChanged(at, at, {role});
+        }
+    }
+
+    QTableWidgetItem* clone() const override { return new QuoteCell(*this); }
+
+private:
+    QString text;
+    QBrush brush;
+    // The brush last written by the display, which hands in one of a few
+    // brushes that live as long as the program: the same one means the same
+    // colour, without comparing brushes.
+    const QBrush* colorKey = nullptr;
+    Qt::Alignment alignment;
+};
+
+// Whether any of the row's cells changed.
+bool writeRow(QTableWidget* table, int row, const std::array<const QString*, COLUMN_COUNT>& texts,
+              const QBrush& color)
+{
+    // A cell that already has an item gets the new values written into it
+    // rather than a new item: a value that did not change costs nothing, and
+    // a long run does not churn through four fresh items per stock on every
+    // refresh. Only this class writes the table's cells.
+    bool changed = false;
+    for (int column = 0; column < COLUMN_COUNT; ++column) {
+        QTableWidgetItem* item = table->item(row, column);
+        QuoteCell* cell =
+            item && item->type() == QuoteCell::TYPE ? static_cast<QuoteCell*>(item) : nullptr;
+        if (!cell) {
+            cell = new QuoteCell(COLUMN_ALIGNMENT[column]);
+            table->setItem(row, column, cell);
+        }
+        changed |= cell->write(*texts[size_t(column)], color);
+    }
+    return changed;
 }
 
 // The number a record has in a sorted column; none for text that is no number.
@@ -96,13 +188,13 @@ void TStockDisplayHelper::setSort(int column, Qt::SortOrder sortOrder)
     sortedBy = column >= 0 && column < COLUMN_COUNT ? column : -1;
     order = sortOrder;
     showSortIndicator();
-    writeTable(shown);
+    writeTable(*shown);
 }
 
 int TStockDisplayHelper::recordOfRow(int row) const
 {
     if (rowToRecord.empty())
-        return row >= 0 && size_t(row) < shown.size() ? row : -1;
+        return row >= 0 && size_t(row) < shown->size() ? row : -1;
     return row >= 0 && size_t(row) < rowToRecord.size() ? rowToRecord[size_t(row)] : -1;
 }
 
@@ -190,13 +282,22 @@ void TStockDisplayHelper::setStale(bool stale)
         return;
     greyed = stale;
     // The texts stay as they are, so the table measures nothing anew.
-    writeTable(shown);
+    writeTable(*shown);
 }
 
 void TStockDisplayHelper::setWidgetText(const TStockDataItems& items)
 {
     greyed = false;
-    shown = items;
+    // The feed's records stay as they are until its next good refresh, which
+    // comes here at once, so they need no copy. A copy would also share every
+    // text with them and make the feed allocate each one anew.
+    if (&items == &dataSet->records()) {
+        handedIn.clear();
+        shown = &items;
+    } else {
+        handedIn = items;
+        shown = &handedIn;
+    }
     writeTable(items);
     emit quotesShown(items);
 }
@@ -212,24 +313,36 @@ void TStockDisplayHelper::writeTable(const TStockDataItems& items)
     const int selectedRecord = recordOfRow(currentRow);
     const std::vector<int> before = rowToRecord;
     sortRecords(items);
-    if (table->rowCount() != count)
+    const bool resized = table->rowCount() != count;
+    if (resized)
         resizeRows(count);
     QAbstractItemModel* model = table->model();
+    int firstChanged = count;
+    int lastChanged = -1;
     {
-        // One change notice for the whole table instead of one per cell
-        // written: with a thousand stocks those notices cost more than all
-        // the rest of the writing.
+        // One change notice for the rows that changed instead of one per
+        // cell written: with a thousand stocks those notices cost more than
+        // all the rest of the writing.
         const QSignalBlocker quiet(model);
         for (int i = 0; i < count; ++i) {
             const TStockData& record =
                 items[size_t(rowToRecord.empty() ? i : rowToRecord[size_t(i)])];
-            rowTexts.clear();
-            rowTexts << record.name << record.code << shownPrice(record) << record.percent;
-            setRowTexts(i, rowTexts, rowBrush(record, greyed));
+            if (writeRow(table, i,
+                         {&record.name, &record.code, &shownPrice(record), &record.percent},
+                         rowBrush(record, greyed))) {
+                firstChanged = std::min(firstChanged, i);
+                lastChanged = i;
+            }
         }
     }
-    if (count > 0)
-        emit model->dataChanged(model->index(0, 0), model->index(count - 1, COLUMN_COUNT - 1));
+    // New or fewer rows have their widths fitted anew with the next notice.
+    if (resized && count > 0) {
+        firstChanged = 0;
+        lastChanged = count - 1;
+    }
+    if (lastChanged >= 0)
+        emit model->dataChanged(model->index(firstChanged, 0),
+                                model->index(lastChanged, COLUMN_COUNT - 1));
     if (rowToRecord != before && selectedRecord >= 0 && selectedRecord < count) {
         const auto row = std::find(rowToRecord.begin(), rowToRecord.end(), selectedRecord);
         const int newRow = rowToRecord.empty() ? selectedRecord : int(row - rowToRecord.begin());
@@ -241,22 +354,4 @@ void TStockDisplayHelper::writeTable(const TStockDataItems& items)
 void TStockDisplayHelper::resizeRows(int count)
 {
     table->setRowCount(count);
-}
-
-void TStockDisplayHelper::setRowTexts(int row, const QStringList& texts, const QBrush& color)
-{
-    // A cell that already has an item gets the new values written into it
-    // rather than a new item: the table shows the same, but a value that did
-    // not change costs nothing, and a long run does not churn through four
-    // fresh items per stock on every refresh. Only this class writes the
-    // table's cells, so an item already there has its column's alignment.
-    for (int column = 0; column < COLUMN_COUNT; ++column) {
-        QTableWidgetItem* item = table->item(row, column);
-        if (!item) {
-            table->setItem(row, column, createItem(texts[column], COLUMN_ALIGNMENT[column], color));
-            continue;
-        }
-        item->setText(texts[column]);
-        item->setForeground(color);
-    }
 }

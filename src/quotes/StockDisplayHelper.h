@@ -85,16 +85,17 @@ private:
     void sortRecords(const TStockDataItems& items);
     void showSortIndicator();
     void resizeRows(int count);
-    void setRowTexts(int row, const QStringList& texts, const QBrush& color);
 
     // Destroyed in reverse order: the feed, with its requests, first.
     std::unique_ptr<TStockCodeList> stockList;
     std::unique_ptr<TStockDataSet> dataSet;
     QTableWidget* table = nullptr;
-    QStringList rowTexts; // reused for the four texts of each row written
     int sortedBy = -1;
     Qt::SortOrder order = Qt::AscendingOrder;
-    TStockDataItems shown;        // the last refresh, for a new sort between refreshes
+    // The last refresh, for a new sort between refreshes: the feed's records,
+    // or a copy of records handed in by anyone else.
+    const TStockDataItems* shown = &handedIn;
+    TStockDataItems handedIn;
     std::vector<int> rowToRecord; // empty while the rows are in the records' order
     bool greyed = false;
 };

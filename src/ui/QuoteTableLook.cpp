@@ -180,7 +180,10 @@ void TQuoteTableLook::growColumns(const QModelIndex& topLeft, const QModelIndex&
             if (text == known)
                 continue;
             const int width = surelyFits(text, widest[size_t(column)]) ? 0 : textWidth(text);
-            known = std::move(text);
+            // Into a buffer of its own: sharing the cell's text would make
+            // the next refresh's write into that cell allocate it anew.
+            known.resize(text.size());
+            std::copy(text.cbegin(), text.cend(), known.begin());
             if (width > widest[size_t(column)]) {
                 widest[size_t(column)] = width;
                 grown = true;
