@@ -1,5 +1,6 @@
 #include "app/SingleInstance.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -7,6 +8,7 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
+#include <QSysInfo>
 #include <QThread>
 
 namespace {
@@ -72,7 +74,7 @@ bool TSingleInstance::start()
     // so of any number of simultaneous starts exactly one succeeds, and the
     // lock of a program that ended without releasing it (a crash, a kill)
     // is taken over because its holder no longer runs.
-    if (lock->tryLock(0)) {
+    if (lock->tryLock(0) || (heldUnderOwnId() && lock->removeStaleLockFile() && lock->tryLock(0))) {
         listen();
         return true;
     }
@@ -89,6 +91,21 @@ bool TSingleInstance::start()
         return false;
     listen();
     return true;
+}
+
+bool TSingleInstance::heldUnderOwnId() const
+{
+    // The lock's holder "still runs" when it had the process ID this start
+    // has now: a crash is followed by a start that gets the same small ID in
+    // a fresh container, or under wine after its server was restarted. The
+    // lock is not taken yet, so it can only be left over; the removal still
+    // fails while a running program keeps its native lock on the file.
+    qint64 pid = 0;
+    QString host;
+    QString application;
+    return lock->error() == QLockFile::LockFailedError &&
+           lock->getLockInfo(&pid, &host, &application) &&
+           pid == QCoreApplication::applicationPid() && host == QSysInfo::machineHostName();
 }
 
 void TSingleInstance::listen()

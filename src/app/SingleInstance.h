@@ -33,6 +33,7 @@ signals:
     void activationRequested();
 
 private:
+    bool heldUnderOwnId() const;
     void listen();
     bool askRunning() const;
 

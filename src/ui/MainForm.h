@@ -23,7 +23,6 @@ class TSettings;
 class TStockChartForm;
 class TQuoteTableLook;
 class TQuoteWatch;
-class TSettings;
 class TStockDisplayHelper;
 class Ui_TMainForm;
 

@@ -1,11 +1,13 @@
 #include "app/SingleInstance.h"
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QProcess>
 #include <QSignalSpy>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -118,6 +120,22 @@ private slots:
         TSingleInstance later(folder.path());
         QVERIFY(!later.start());
 #endif
+    }
+
+    // A crashed program's lock naming the ID this process has now: what a
+    // restarted container or wine gives the next start.
+    void lockLeftUnderOwnIdIsTakenOver()
+    {
+        QTemporaryDir folder;
+        TSingleInstance next(folder.path());
+        QFile left(next.lockFileName());
+        QVERIFY(left.open(QIODevice::WriteOnly));
+        left.write(QByteArray::number(QCoreApplication::applicationPid()) + '\n' +
+                   QCoreApplication::applicationName().toUtf8() + '\n' +
+                   QSysInfo::machineHostName().toUtf8() + '\n');
+        left.close();
+        QVERIFY(next.start());
+        QVERIFY(!TSingleInstance(folder.path()).start());
     }
 
     // Started at the same instant, programs on one folder end as one; a lock
