@@ -30,6 +30,8 @@ if(ZIP)
     list(APPEND expected
         Qt6Core.dll Qt6Gui.dll Qt6Widgets.dll Qt6Network.dll
         icuuc72.dll icuin72.dll icudt72.dll
+        icu/icudt72l/coll/zh.res icu/icudt72l/coll/zh_CN.res icu/icudt72l/coll/zh_Hans.res
+        icu/icudt72l/coll/zh_Hans_CN.res
         libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll
         platforms/qwindows.dll imageformats/qgif.dll tls/qschannelbackend.dll
         styles/qwindowsvistastyle.dll)

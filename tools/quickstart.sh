@@ -33,9 +33,10 @@ if [ "$mode" = test ]; then
 fi
 if [ "$mode" = test ] || [ "$mode" = windows ]; then
     # The Windows build: the cross compilers, the host's moc/uic/rcc, NSIS
-    # for the installer, and wine for the tests.
+    # for the installer, wine for the tests, and icupkg for the Chinese
+    # collation files the Windows package carries.
     packages+=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev qt6-base-dev-tools nsis wine64 xz-utils
-        fonts-dejavu-core)
+        fonts-dejavu-core icu-devtools)
 fi
 
 missing=()

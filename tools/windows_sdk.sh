@@ -48,6 +48,30 @@ add_catalogs() {
     cp /usr/share/qt6/translations/*_zh_CN.qm "$1/translations/"
 }
 
+# ICU's Chinese collation rules (names by pinyin) are files beside the
+# program, since the slim ICU data of the DLL lacks them. They come from the
+# build machine's ICU of the same major version, whose data is one blob in
+# libicudata: it is cut out and icupkg takes the files from it.
+add_collation() {
+    local out=$1/share/icu/icudt${ICUVER%%.*}l/coll
+    [ -f "$out/zh.res" ] && return 0
+    install_missing icu-devtools "libicu${ICUVER%%.*}"
+    local lib=/usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)/libicudata.so.${ICUVER%%.*}
+    local addr size secaddr secoff tmp
+    read -r addr size < <(nm -DS "$lib" | awk '/ R icudt[0-9]+_dat$/ { print $1, $2 }')
+    read -r secaddr secoff < <(readelf -SW "$lib" |
+        awk '$2 == ".rodata" { print $4, $5 } $3 == ".rodata" { print $5, $6 }')
+    tmp=$(mktemp -d)
+    dd if="$lib" of="$tmp/icudt${ICUVER%%.*}l.dat" bs=1M iflag=skip_bytes,count_bytes status=none \
+        skip=$((0x$addr - 0x$secaddr + 0x$secoff)) count=$((0x$size))
+    printf 'coll/%s.res\n' zh zh_CN zh_Hans zh_Hans_CN >"$tmp/list.txt"
+    mkdir -p "$tmp/out"
+    icupkg -x "$tmp/list.txt" -d "$tmp/out" "$tmp/icudt${ICUVER%%.*}l.dat"
+    mkdir -p "$out"
+    cp "$tmp"/out/coll/*.res "$out/"
+    rm -rf "$tmp"
+}
+
 # The CMake toolchain file: the presets use the project's own
 # (cmake/WindowsToolchain.cmake); this one serves anybody using the SDK bare.
 write_toolchain() {
@@ -70,6 +94,7 @@ if [ $# -ge 1 ]; then
     stamp="$(sha256sum "$archive" | cut -d' ' -f1)"
     if [ -f "$SDK/.quotarium-stamp" ] && [ "$(cat "$SDK/.quotarium-stamp")" = "$stamp" ]; then
         add_catalogs "$SDK"
+        add_collation "$SDK"
         echo "$SDK"
         exit 0
     fi
@@ -83,6 +108,7 @@ if [ $# -ge 1 ]; then
     [ -f "$scratch/qt6-mingw/lib/cmake/Qt6/Qt6Config.cmake" ] ||
         { echo "$archive does not hold qt6-mingw/ with Qt 6" >&2; exit 1; }
     add_catalogs "$scratch/qt6-mingw"
+    add_collation "$scratch/qt6-mingw"
     echo "$stamp" >"$scratch/qt6-mingw/.quotarium-stamp"
     rm -rf "$SDK"
     mv "$scratch/qt6-mingw" "$SDK"
@@ -92,7 +118,7 @@ fi
 
 # ---- Built from Debian's sources ----------------------------------------
 [ -f "$SDK/.quotarium-stamp" ] && [ "$(cat "$SDK/.quotarium-stamp")" = "built $QTVER $ICUVER" ] &&
-    { add_catalogs "$SDK"; echo "$SDK"; exit 0; }
+    { add_catalogs "$SDK"; add_collation "$SDK"; echo "$SDK"; exit 0; }
 install_missing build-essential dpkg-dev cmake ninja-build perl python3 debian-archive-keyring
 WORK=$CACHE/build
 SRC=$WORK/src
@@ -187,6 +213,7 @@ for f in /usr/lib/gcc/$TRIPLE/12-posix/libstdc++-6.dll /usr/lib/gcc/$TRIPLE/12-p
 done
 $TRIPLE-strip --strip-unneeded "$PREFIX"/bin/*.dll "$PREFIX"/plugins/*/*.dll
 add_catalogs "$PREFIX"
+add_collation "$PREFIX"
 echo "built $QTVER $ICUVER" >"$PREFIX/.quotarium-stamp"
 rm -rf "$SDK"
 mv "$PREFIX" "$SDK"

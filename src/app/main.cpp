@@ -3,6 +3,7 @@
 #include "core/AppGlobals.h"
 #include "core/Clock.h"
 #include "core/Gb18030.h"
+#include "core/IcuData.h"
 #include "core/WebRequest.h"
 #include "ui/MainForm.h"
 
@@ -18,8 +19,9 @@ int main(int argc, char* argv[])
     QDir::setCurrent(QCoreApplication::applicationDirPath());
 
     // Narrow strings are UTF-8; GB18030 is converted only where bytes meet
-    // text. Opening the
-    // converter now keeps its cost off the first quote reply.
+    // text. Opening the converter now keeps its cost off the first quote
+    // reply; ICU learns where its files are before it reads any.
+    icudata::useFilesIn(QCoreApplication::applicationDirPath() + QStringLiteral("/icu"));
     gb18030::isAvailable();
 
     // An office that lets traffic out only through a proxy names it in the
