@@ -275,6 +275,12 @@ CurrentPrice currentPrice(const TStockData& record, double basePrice)
 
 const QString& shownPrice(const TStockData& record)
 {
+    // A stock that has traded stands at its price whatever the previous
+    // close says, which then needs no reading: the table asks this of every
+    // row on every refresh.
+    const double price = textToDouble(record.price);
+    if (price != 0 && std::isfinite(price))
+        return record.price;
     return currentPrice(record, textToDouble(record.basePrice)).text;
 }
 

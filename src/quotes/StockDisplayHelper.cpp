@@ -144,7 +144,12 @@ const QBrush& rowBrush(const TStockData& record, bool stale)
     static const QBrush old(Qt::gray);
     if (stale)
         return old;
-    return textToDouble(record.percent) < 0 ? fall : riseOrSame;
+    // Text that begins with a digit is no negative number: half the rows
+    // need no reading.
+    const QString& percent = record.percent;
+    if (!percent.isEmpty() && percent.front() >= u'0' && percent.front() <= u'9')
+        return riseOrSame;
+    return textToDouble(percent) < 0 ? fall : riseOrSame;
 }
 } // namespace
 
