@@ -24,9 +24,9 @@ QString clockTime(const QDateTime& instant)
 
 // The service names a record by the six digits in front of "=", the list by
 // its market prefix and those digits.
-bool sameStock(const TStockCodeData& entry, const TStockData& record)
+bool sameStock(const TStockCodeData& entry, const QString& recordCode)
 {
-    return !record.code.isEmpty() && entry.code.endsWith(record.code);
+    return !recordCode.isEmpty() && entry.code.endsWith(recordCode);
 }
 
 // A traded price; 0 before the first trade of the day, and text that is no
@@ -71,9 +71,9 @@ QString alertKey(const QString& code, int place)
     return code + QLatin1Char('#') + QString::number(place);
 }
 
-QString stockLabel(const TStockCodeData& entry, const TStockData& record)
+QString stockLabel(const TStockCodeData& entry, const QString& name)
 {
-    return record.name + QStringLiteral("（") + entry.code + QStringLiteral("）");
+    return name + QStringLiteral("（") + entry.code + QStringLiteral("）");
 }
 } // namespace
 
@@ -98,7 +98,17 @@ void TQuoteWatch::setPercentAlerts(const QMap<QPair<QString, int>, QString>& lim
 QStringList TQuoteWatch::quotesArrived(const TStockDataItems& arrived, const QDateTime& now,
                                        const std::vector<QString>& quoteTimes, QuoteSource from)
 {
-    records = arrived;
+    // Only what later tooltips and status lines read is kept: the display
+    // holds the records, and a second copy of a thousand of them was among
+    // the largest parts of the heap.
+    rows.assign(arrived.size(), Row());
+    for (size_t row = 0; row < arrived.size(); ++row) {
+        const TStockData& record = arrived[row];
+        rows[row].code = record.code;
+        rows[row].name = record.name;
+        rows[row].previousClose = record.basePrice;
+        rows[row].shownPrice = shownPrice(record);
+    }
     times = quoteTimes;
     source = from;
     lastGood = now;
@@ -113,7 +123,7 @@ QStringList TQuoteWatch::quotesArrived(const TStockDataItems& arrived, const QDa
         if (rows[row].entry < 0)
             continue;
         const TStockCodeData& entry = stocks[size_t(rows[row].entry)];
-        const TStockData& record = records[row];
+        const TStockData& record = arrived[row];
         const std::optional<double> price = tradedPrice(record);
         if (!price)
             continue; // no trade yet: nothing to judge, the state stands
@@ -172,7 +182,7 @@ std::optional<QString> TQuoteWatch::judgePercent(AlertState& state, const QStrin
                         (rise ? change > 0 && change >= *limit : change < 0 && -change >= *limit);
     if (!state.fires(limitText, beyond))
         return std::nullopt;
-    return stockLabel(entry, record) + QStringLiteral("现价 ") + record.price +
+    return stockLabel(entry, record.name) + QStringLiteral("现价 ") + record.price +
            QStringLiteral("，涨幅 ") + record.percent + QStringLiteral("%，") +
            percentTail(rise, limitText);
 }
@@ -185,7 +195,7 @@ std::optional<QString> TQuoteWatch::judge(AlertState& state, const QString& limi
     const bool beyond = limit && (upper ? price >= *limit : price <= *limit);
     if (!state.fires(limitText, beyond))
         return std::nullopt;
-    return stockLabel(entry, record) + QStringLiteral("现价 ") + record.price +
+    return stockLabel(entry, record.name) + QStringLiteral("现价 ") + record.price +
            QStringLiteral("，涨幅 ") + record.percent + QStringLiteral("%，") +
            alertTail(upper, limitText);
 }
@@ -195,8 +205,8 @@ void TQuoteWatch::judgeTradingDay(const std::vector<QString>& quoteTimes, const 
     const QDate today = market::beijingDate(now);
     bool indexListed = false;
     bool indicesOld = true;
-    bool allOld = !records.empty();
-    for (size_t row = 0; row < records.size(); ++row) {
+    bool allOld = !rows.empty();
+    for (size_t row = 0; row < rows.size(); ++row) {
         const QDate date = row < quoteTimes.size() ? QDate::fromString(quoteTimes[row].left(10),
                                                                        QStringLiteral("yyyy-MM-dd"))
                                                    : QDate();
@@ -240,21 +250,21 @@ QString TQuoteWatch::rowToolTip(int row) const
         return QString();
     // Built when asked rather than per refresh: a thousand rows are
     // refreshed every interval, one is looked at now and then.
-    const TStockData& record = records[size_t(row)];
+    const Row& shown = rows[size_t(row)];
     const QString& time = size_t(row) < times.size() ? times[size_t(row)] : QString();
     QStringList lines{QStringLiteral("行情时间 ") +
                       (time.isEmpty() ? QStringLiteral("未知") : time) + QStringLiteral("（") +
                       quoteSourceName(source) + QStringLiteral("）")};
     // The column's change has two significant digits; here it is exact to
     // the cent, measured from the price the row shows.
-    const double previousClose = textToDouble(record.basePrice);
-    const double change = textToDouble(shownPrice(record)) - previousClose;
+    const double previousClose = textToDouble(shown.previousClose);
+    const double change = textToDouble(shown.shownPrice) - previousClose;
     const double percent = previousClose > 0 ? change / previousClose * 100 : NAN;
     if (std::isfinite(change) && std::isfinite(percent))
         lines << QStringLiteral("涨跌 ") + amount(change) + QStringLiteral("（") + amount(percent) +
                      QStringLiteral("%）");
-    if (!rows[size_t(row)].toolTip.isEmpty())
-        lines << rows[size_t(row)].toolTip;
+    if (!shown.toolTip.isEmpty())
+        lines << shown.toolTip;
     return lines.join(QLatin1Char('\n'));
 }
 
@@ -312,13 +322,13 @@ QStringList TQuoteWatch::statusLines(const QDateTime& now) const
             continue;
         // Only a limit that is still the one in the list.
         if (state->upper.fired && state->upper.limit == entry.upperAlert)
-            lines << stockLabel(entry, records[row]) + alertTail(true, entry.upperAlert);
+            lines << stockLabel(entry, rows[row].name) + alertTail(true, entry.upperAlert);
         if (state->lower.fired && state->lower.limit == entry.lowerAlert)
-            lines << stockLabel(entry, records[row]) + alertTail(false, entry.lowerAlert);
+            lines << stockLabel(entry, rows[row].name) + alertTail(false, entry.lowerAlert);
         const QString percentLimit = percentLimits.value(alertKeys[size_t(rows[row].entry)]);
         for (const auto& [fired, rise] : {std::pair{state->rise, true}, {state->fall, false}}) {
             if (fired.fired && fired.limit == percentLimit)
-                lines << stockLabel(entry, records[row]) + percentTail(rise, percentLimit);
+                lines << stockLabel(entry, rows[row].name) + percentTail(rise, percentLimit);
         }
     }
     return lines;
@@ -334,14 +344,17 @@ QHash<QString, QString> TQuoteWatch::namesByCode() const
     QHash<QString, QString> names;
     for (size_t row = 0; row < rows.size(); ++row) {
         if (rows[row].entry >= 0)
-            names.insert(stocks[size_t(rows[row].entry)].code, records[row].name);
+            names.insert(stocks[size_t(rows[row].entry)].code, rows[row].name);
     }
     return names;
 }
 
 void TQuoteWatch::recompute()
 {
-    rows.assign(records.size(), Row());
+    for (Row& row : rows) {
+        row.entry = -1;
+        row.toolTip.clear();
+    }
     totals.clear();
     // The service answers in the order asked, skipping codes it does not
     // know, so records are matched to entries walking both lists forward.
@@ -351,10 +364,10 @@ void TQuoteWatch::recompute()
     double totalProfit = 0;
     double totalToday = 0;
     bool held = false;
-    for (size_t row = 0; row < records.size(); ++row) {
-        const TStockData& record = records[row];
+    for (size_t row = 0; row < rows.size(); ++row) {
+        const Row& record = rows[row];
         size_t at = next;
-        while (at < stocks.size() && !sameStock(stocks[at], record))
+        while (at < stocks.size() && !sameStock(stocks[at], record.code))
             ++at;
         if (at == stocks.size())
             continue;
@@ -366,8 +379,8 @@ void TQuoteWatch::recompute()
             continue;
         // Valued at the price the table shows: before the first trade of the
         // day that is the auction's price or the last close, not 0.
-        const double previousClose = textToDouble(record.basePrice);
-        const double price = textToDouble(shownPrice(record));
+        const double previousClose = textToDouble(record.previousClose);
+        const double price = textToDouble(record.shownPrice);
         if (!(price > 0))
             continue;
         const double quantity = double(holding->quantity);

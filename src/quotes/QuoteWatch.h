@@ -66,10 +66,15 @@ public:
     QHash<QString, QString> namesByCode() const;
 
 private:
+    // One per record of the last good refresh.
     struct Row
     {
         int entry = -1;
         QString toolTip;
+        QString code; // six digits, as in the record
+        QString name;
+        QString previousClose;
+        QString shownPrice;
     };
     struct AlertState
     {
@@ -101,8 +106,7 @@ private:
                                  const TStockData& record) const;
 
     TStockCodeDataItems stocks;
-    TStockDataItems records;
-    std::vector<QString> times; // of `records`' quotes
+    std::vector<QString> times; // of the rows' quotes
     QuoteSource source = QuoteSource::Primary;
     std::vector<QuoteSource> tried; // failed since the last good refresh
     std::vector<Row> rows;
