@@ -73,8 +73,11 @@ public:
         const QString file = QStringLiteral(":/icons/quotarium_%1.png").arg(side);
         QPixmap picture;
         if (!QPixmapCache::find(file, &picture)) {
-            // A named format: no probing of the image plugins.
-            picture = QPixmap::fromImage(QImageReader(file, "png").read());
+            // Left to guess, even with the format named, a reader loads every
+            // image plugin to ask each whether it reads PNG.
+            QImageReader reader(file, "png");
+            reader.setAutoDetectImageFormat(false);
+            picture = QPixmap::fromImage(reader.read());
             QPixmapCache::insert(file, picture);
         }
         const QSize wanted = actualSize(size, mode, state);

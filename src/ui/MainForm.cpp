@@ -26,6 +26,7 @@
 #include <QCursor>
 #include <QHelpEvent>
 #include <QIcon>
+#include <QImageReader>
 #include <QMenu>
 #include <QPixmap>
 #include <QTimer>
@@ -33,6 +34,7 @@
 #include <QWindow>
 
 #include <optional>
+#include <utility>
 
 namespace {
 // The flags of a style replace all others; a number that names no style has
@@ -52,6 +54,17 @@ std::optional<Qt::WindowFlags> styleFlags(const QVariant& style)
         return std::nullopt;
     }
 }
+
+// Read as the PNG it is and as nothing else. Given a file name without a
+// suffix, an icon asks the MIME database what the file is; a reader left to
+// guess, even with the format named, first offers the picture to every image
+// plugin, which loads them all and the JPEG library with them.
+QIcon trayPicture()
+{
+    QImageReader reader(TRAY_ICON, "png");
+    reader.setAutoDetectImageFormat(false);
+    return QIcon(QPixmap::fromImage(reader.read()));
+}
 } // namespace
 
 TMainForm::TMainForm(QWidget* parent)
@@ -64,10 +77,8 @@ TMainForm::TMainForm(QWidget* parent)
     // A null reference stands for the desktop.
     vk::moveCenter(this, nullptr);
 
-    chartForm = new TStockChartForm(this);
     displayHelper = new TStockDisplayHelper(this);
     displayHelper->setTable(ui->tabStock);
-    tableLook = new TQuoteTableLook(ui->tabStock);
     timer = new QTimer(this);
     timer->setObjectName(QStringLiteral("timer"));
 
@@ -92,25 +103,6 @@ TMainForm::TMainForm(QWidget* parent)
         restored->setChecked(true);
         applyFormStyle(restored);
     }
-    // Centred again at the size the fonts ask for; a place the user left it
-    // at, where it is still on a screen, wins over both.
-    fitToFonts();
-    if (!restoreWindowPlace(this, settings->mainPlace))
-        vk::moveCenter(this, nullptr);
-    restoreWindowPlace(chartForm, settings->chartPlace);
-    setWindowOpacity(settings->opacity / 100.0);
-    placeTimer = new QTimer(this);
-    placeTimer->setSingleShot(true);
-    // A drag moves the window many times a second; the place is written once
-    // it has come to rest.
-    placeTimer->setInterval(500);
-    connect(placeTimer, &QTimer::timeout, this, &TMainForm::storePlaces);
-    chartForm->installEventFilter(this);
-    bossKey = new TGlobalHotKey(this);
-    connect(bossKey, &TGlobalHotKey::pressed, this, &TMainForm::bossKeyPressed);
-    bossKey->setKey(settings->bossKey);
-
-    updateChecker = std::make_unique<VkCheckUpdate>(nullptr);
 
     connect(displayHelper, &TStockDisplayHelper::stockCodeChanged, this,
             &TMainForm::stockCodeChanged);
@@ -132,11 +124,38 @@ TMainForm::TMainForm(QWidget* parent)
     displayHelper->loadStockCodes();
     requestQuotes();
     // Quotes first: a request leaves as soon as it is made, and what asks
-    // for the advertising can wait for it.
+    // for the advertising can wait for it. So can everything below, which
+    // the reply is not needed for and which is done before the window is
+    // shown: measuring the table's texts, the window's size and place, and
+    // the chart window, whose first chart would otherwise start its own
+    // network thread ahead of the quotes.
     initAd();
+
+    tableLook = new TQuoteTableLook(ui->tabStock);
+    updateQuoteState();
+    chartForm = new TStockChartForm(this);
+    chartForm->setStockList(std::exchange(chartCodes, {}));
+    // Centred again at the size the fonts ask for; a place the user left it
+    // at, where it is still on a screen, wins over both.
+    fitToFonts();
+    if (!restoreWindowPlace(this, settings->mainPlace))
+        vk::moveCenter(this, nullptr);
+    restoreWindowPlace(chartForm, settings->chartPlace);
+    setWindowOpacity(settings->opacity / 100.0);
+    placeTimer = new QTimer(this);
+    placeTimer->setSingleShot(true);
+    // A drag moves the window many times a second; the place is written once
+    // it has come to rest.
+    placeTimer->setInterval(500);
+    connect(placeTimer, &QTimer::timeout, this, &TMainForm::storePlaces);
+    chartForm->installEventFilter(this);
+    bossKey = new TGlobalHotKey(this);
+    connect(bossKey, &TGlobalHotKey::pressed, this, &TMainForm::bossKeyPressed);
+    bossKey->setKey(settings->bossKey);
 
     timer->start(TConfig::dataTimer * 1000);
 
+    updateChecker = std::make_unique<VkCheckUpdate>(nullptr);
     checkUpdate();
     createStockMenu();
     createTrayIcon();
@@ -220,11 +239,7 @@ void TMainForm::createStockMenu()
 
 void TMainForm::createTrayIcon()
 {
-    // A pixmap of a named format: given a file name without a suffix, an icon
-    // asks the MIME database what the file is and a pixmap tries every image
-    // plugin, loading that database, a regular expression engine and the
-    // plugins for one picture whose format is known.
-    trayIcon = new QSystemTrayIcon(QIcon(QPixmap(TRAY_ICON, "PNG")), this);
+    trayIcon = new QSystemTrayIcon(trayPicture(), this);
     updateTrayToolTip();
     trayIcon->setVisible(true);
     connect(trayIcon, &QSystemTrayIcon::activated, this, &TMainForm::showAllWindow);
@@ -302,7 +317,11 @@ void TMainForm::stockCodeChanged(TStockCodeDataItems items)
     codes.reserve(qsizetype(items.size()));
     for (const TStockCodeData& item : items)
         codes << item.code;
-    chartForm->setStockList(codes);
+    // The first list arrives before the chart window is made.
+    if (chartForm)
+        chartForm->setStockList(codes);
+    else
+        chartCodes = codes;
 }
 
 void TMainForm::exitApp()
@@ -514,7 +533,7 @@ void TMainForm::updateTrayPicture()
     if (percent)
         trayIcon->setIcon(trayPercentIcon(*firstPercent, quotesFailing));
     else if (trayShowsPercent)
-        trayIcon->setIcon(QIcon(QPixmap(TRAY_ICON, "PNG")));
+        trayIcon->setIcon(trayPicture());
     trayShowsPercent = percent;
 }
 
@@ -602,6 +621,8 @@ void TMainForm::updateQuoteState()
     displayHelper->setStale(watch->quotesStale(appclock::now(), timer->interval() / 1000));
     // With stocks listed, an empty table means no quote has come: telling
     // the user to add stocks would point at the wrong trouble.
+    if (!tableLook)
+        return; // the first list arrives before the table's look is made
     const QString line = watch->emptyTableLine();
     tableLook->setEmptyText(line.isEmpty() ? TQuoteTableLook::emptyHint() : line);
 }

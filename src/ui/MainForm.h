@@ -10,6 +10,7 @@
 #include <QSystemTrayIcon>
 
 #include <QPointer>
+#include <QStringList>
 
 #include <memory>
 #include <optional>
@@ -131,4 +132,5 @@ private:
     std::optional<double> firstPercent;
     bool quotesFailing = false;
     bool trayShowsPercent = false;
+    QStringList chartCodes; // the list's codes until the chart window is made
 };
