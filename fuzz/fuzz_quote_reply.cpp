@@ -1,5 +1,7 @@
 #include "quotes/StockDataSet.h"
 
+#include <QByteArrayList>
+
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -34,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QByteArray body(reinterpret_cast<const char*>(data), qsizetype(size));
     const TStockDataItems& items = feed.parseReply(body);
     other.parseReply(longEntry);
-    if (!sameRecords(items, other.parseReply(body)))
+    if (!sameRecords(items, other.parseReply(body)) || feed.quoteTimes() != other.quoteTimes())
         __builtin_trap();
 
     // One record per ";" at most; a code is the six characters before "=";
@@ -46,5 +48,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (item.code.size() > 6 || item.percent.isEmpty())
             __builtin_trap();
     }
+
+    // The second service's reply, cut at "~", the same way.
+    static const QByteArray longBackupEntry =
+        "v_sh600000=\"" + QByteArrayList(50, "20261207103103").join('~') + "\";";
+    feed.parseReply(body, QuoteSource::Backup);
+    other.parseReply(longBackupEntry, QuoteSource::Backup);
+    other.parseReply(body, QuoteSource::Backup);
+    if (!sameRecords(feed.records(), other.records()) || feed.quoteTimes() != other.quoteTimes())
+        __builtin_trap();
     return 0;
 }
