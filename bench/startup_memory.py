@@ -142,6 +142,14 @@ def run_once(command, cwd, port, per_refresh, refreshes, platform):
     thread.start()
     env = dict(os.environ, QT_QPA_PLATFORM=platform)
     env.setdefault("XDG_RUNTIME_DIR", tempfile.mkdtemp())
+    # Each start finds what a normal exit leaves. A run ends in a kill, which
+    # leaves the one-instance lock and socket behind, and the next start would
+    # take the slower path of one that follows a crash.
+    env["TMPDIR"] = tempfile.mkdtemp()
+    try:
+        os.remove(os.path.join(cwd, ".quotarium.lock"))
+    except FileNotFoundError:
+        pass
     started = time.monotonic()
     process = subprocess.Popen(command, cwd=cwd, env=env, stdout=subprocess.DEVNULL,
                                stderr=subprocess.DEVNULL)

@@ -96,7 +96,6 @@ TMainForm::TMainForm(QWidget* parent)
     setFont(TConfig::uiFont);
     mainMenu->setFont(TConfig::uiFont);
     styleMenu->setFont(TConfig::uiFont);
-    ui->tabStock->setFont(TConfig::marketFont);
     QApplication::setFont(TConfig::uiFont);
     // An always-on-top ticker is expected to stay so after a restart.
     if (QAction* restored = styleAction(TConfig::windowStyle)) {
@@ -131,6 +130,8 @@ TMainForm::TMainForm(QWidget* parent)
     // network thread ahead of the quotes.
     initAd();
 
+    // Its first use loads the font files for Chinese text.
+    ui->tabStock->setFont(TConfig::marketFont);
     tableLook = new TQuoteTableLook(ui->tabStock);
     updateQuoteState();
     chartForm = new TStockChartForm(this);
