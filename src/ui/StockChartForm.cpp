@@ -8,6 +8,7 @@
 #include <QNetworkReply>
 #include <QPalette>
 #include <QResizeEvent>
+#include <QStringListModel>
 #include <QStyle>
 #include <QStyleOptionComboBox>
 #include <QUrl>
@@ -64,6 +65,10 @@ TStockChartForm::TStockChartForm(QWidget* parent)
       manager(std::make_unique<QNetworkAccessManager>())
 {
     ui->setupUi(this);
+    // The codes as a plain list, sharing their texts with the stock list: as
+    // items of the box's own model a thousand of them took 180 KB.
+    codes = new QStringListModel(ui->cbbStockNum);
+    ui->cbbStockNum->setModel(codes);
     // The close button is named as well: without it some window managers
     // offer no way to close a window that asks for its own buttons.
     setWindowFlags(Qt::Dialog | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
@@ -78,10 +83,10 @@ TStockChartForm::~TStockChartForm()
     disconnect(manager.get(), nullptr, this, nullptr);
 }
 
-void TStockChartForm::setStockList(const QStringList& codes)
+void TStockChartForm::setStockList(const QStringList& list)
 {
-    ui->cbbStockNum->clear();
-    ui->cbbStockNum->addItems(codes);
+    // A new list makes its first code the current one, or none.
+    codes->setStringList(list);
     fitBoxesToTexts();
 }
 

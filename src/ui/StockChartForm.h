@@ -14,6 +14,7 @@ class QNetworkAccessManager;
 class QNetworkReply;
 class QResizeEvent;
 class QSize;
+class QStringListModel;
 class Ui_TStockChartForm;
 
 // Builds the address of one chart image: the service's root, the kind's
@@ -37,7 +38,7 @@ public:
 
     // Refills the code box; selecting the first code requests its chart,
     // also while the window is hidden.
-    void setStockList(const QStringList& codes);
+    void setStockList(const QStringList& list);
 
     // Read access for tests and tools: the replies in flight are its children.
     QNetworkAccessManager* networkManager() const { return manager.get(); }
@@ -59,8 +60,9 @@ private:
 
     std::unique_ptr<Ui_TStockChartForm> ui;
     std::unique_ptr<QNetworkAccessManager> manager;
-    QNetworkRequest request; // reused for every chart
-    QPixmap pixmap;          // the last good chart as received, empty until one arrives
+    QStringListModel* codes = nullptr; // the code box's, owned by the box
+    QNetworkRequest request;           // reused for every chart
+    QPixmap pixmap;                    // the last good chart as received, empty until one arrives
     TChartUrl chartUrl;
     // Only the answer to the newest request may change the picture, so the
     // chart always matches what the boxes show.
