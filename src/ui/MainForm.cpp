@@ -26,7 +26,6 @@
 #include <QCursor>
 #include <QHelpEvent>
 #include <QIcon>
-#include <QImageReader>
 #include <QMenu>
 #include <QPixmap>
 #include <QTimer>
@@ -53,17 +52,6 @@ std::optional<Qt::WindowFlags> styleFlags(const QVariant& style)
     default:
         return std::nullopt;
     }
-}
-
-// Read as the PNG it is and as nothing else. Given a file name without a
-// suffix, an icon asks the MIME database what the file is; a reader left to
-// guess, even with the format named, first offers the picture to every image
-// plugin, which loads them all and the JPEG library with them.
-QIcon trayPicture()
-{
-    QImageReader reader(TRAY_ICON, "png");
-    reader.setAutoDetectImageFormat(false);
-    return QIcon(QPixmap::fromImage(reader.read()));
 }
 } // namespace
 
@@ -240,7 +228,7 @@ void TMainForm::createStockMenu()
 
 void TMainForm::createTrayIcon()
 {
-    trayIcon = new QSystemTrayIcon(trayPicture(), this);
+    trayIcon = new QSystemTrayIcon(trayPlainIcon(), this);
     updateTrayToolTip();
     trayIcon->setVisible(true);
     connect(trayIcon, &QSystemTrayIcon::activated, this, &TMainForm::showAllWindow);
@@ -534,7 +522,7 @@ void TMainForm::updateTrayPicture()
     if (percent)
         trayIcon->setIcon(trayPercentIcon(*firstPercent, quotesFailing));
     else if (trayShowsPercent)
-        trayIcon->setIcon(trayPicture());
+        trayIcon->setIcon(trayPlainIcon());
     trayShowsPercent = percent;
 }
 

@@ -11,6 +11,7 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QIcon>
 #include <QImage>
 #include <QProcess>
 #include <QPushButton>
@@ -33,6 +34,7 @@ private slots:
     void autostartEntry();
     void trayDigits_data();
     void trayDigits();
+    void plainTrayPicture();
     void hotKeyTakesAKeyOnce();
     void dialogAppliesOnOkOnly();
 };
@@ -230,6 +232,18 @@ void TestDesk::trayDigits()
     }
     QVERIFY2(inColour >= pixels, qPrintable(QString::number(inColour)));
     QCOMPARE(inOthers, 0);
+}
+
+void TestDesk::plainTrayPicture()
+{
+    const auto premultiplied = [](const QImage& image) {
+        return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    };
+    const QIcon icon = trayPlainIcon();
+    QCOMPARE(premultiplied(icon.pixmap(QSize(32, 32)).toImage()), premultiplied(QImage(TRAY_ICON)));
+    // A smaller tray gets it scaled down, a larger one as it is.
+    QCOMPARE(icon.pixmap(QSize(16, 16)).size(), QSize(16, 16));
+    QCOMPARE(icon.pixmap(QSize(64, 64)).size(), QSize(32, 32));
 }
 
 void TestDesk::hotKeyTakesAKeyOnce()
