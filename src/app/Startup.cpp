@@ -1,23 +1,15 @@
 #include "app/Startup.h"
 
 #include "core/AppGlobals.h"
+#include "core/PngIcon.h"
 #include "stocks/StockCodeList.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QIcon>
-#include <QIconEngine>
-#include <QImageReader>
 #include <QLibraryInfo>
-#include <QPainter>
-#include <QPixmap>
-#include <QPixmapCache>
-#include <QStyle>
-#include <QStyleOption>
 #include <QTranslator>
 
-#include <algorithm>
-#include <iterator>
 #include <memory>
 
 QStringList qtCatalogFolders()
@@ -46,80 +38,12 @@ QTranslator* installQtCatalogs(const QStringList& folders, QObject* parent)
     return nullptr;
 }
 
-namespace {
-// The program's picture, decoded only at the size a window system asks for:
-// an icon given files decodes all of them at once, which costs start-up time
-// and keeps seven pictures in memory where offscreen nothing asks for one.
-class TWindowIconEngine : public QIconEngine
-{
-public:
-    QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override
-    {
-        QList<QSize> sizes;
-        for (int side : SIDES)
-            sizes << QSize(side, side);
-        return sizes;
-    }
-
-    QSize actualSize(const QSize& size, QIcon::Mode, QIcon::State) override
-    {
-        const int side = fileSide(size);
-        return QSize(side, side).scaled(size, Qt::KeepAspectRatio).boundedTo(QSize(side, side));
-    }
-
-    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override
-    {
-        const int side = fileSide(size);
-        const QString file = QStringLiteral(":/icons/quotarium_%1.png").arg(side);
-        QPixmap picture;
-        if (!QPixmapCache::find(file, &picture)) {
-            // Left to guess, even with the format named, a reader loads every
-            // image plugin to ask each whether it reads PNG.
-            QImageReader reader(file, "png");
-            reader.setAutoDetectImageFormat(false);
-            picture = QPixmap::fromImage(reader.read());
-            QPixmapCache::insert(file, picture);
-        }
-        const QSize wanted = actualSize(size, mode, state);
-        if (!picture.isNull() && picture.size() != wanted)
-            picture = picture.scaled(wanted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        if (mode != QIcon::Normal && !picture.isNull()) {
-            QStyleOption option;
-            option.palette = QGuiApplication::palette();
-            picture = QApplication::style()->generatedIconPixmap(mode, picture, &option);
-        }
-        return picture;
-    }
-
-    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override
-    {
-        const QPixmap picture = pixmap(rect.size(), mode, state);
-        const QSize size = picture.size();
-        painter->drawPixmap(QRect(rect.center() - QPoint(size.width(), size.height()) / 2, size),
-                            picture);
-    }
-
-    QIconEngine* clone() const override { return new TWindowIconEngine; }
-
-private:
-    static constexpr int SIDES[] = {16, 24, 32, 48, 64, 128, 256};
-
-    // The smallest picture that covers `size`, or the largest.
-    static int fileSide(const QSize& size)
-    {
-        const int wanted = std::max(size.width(), size.height());
-        for (int side : SIDES) {
-            if (side >= wanted)
-                return side;
-        }
-        return SIDES[std::size(SIDES) - 1];
-    }
-};
-} // namespace
-
 QIcon applicationIcon()
 {
-    return QIcon(new TWindowIconEngine);
+    QList<std::pair<int, QString>> files;
+    for (int side : {16, 24, 32, 48, 64, 128, 256})
+        files.append({side, QStringLiteral(":/icons/quotarium_%1.png").arg(side)});
+    return lazyPngIcon(std::move(files));
 }
 
 bool writeStarterStockList()

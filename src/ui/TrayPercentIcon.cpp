@@ -1,14 +1,13 @@
 #include "ui/TrayPercentIcon.h"
 
 #include "core/AppGlobals.h"
+#include "core/PngIcon.h"
 
 #include <QFont>
 #include <QFontMetrics>
 #include <QIconEngine>
-#include <QImageReader>
 #include <QPainter>
 #include <QPixmap>
-#include <QPixmapCache>
 
 #include <cmath>
 
@@ -67,55 +66,13 @@ private:
     bool failing;
 };
 
-// The program's own picture, decoded once a tray asks for it: where there is
-// no tray nothing does, and the PNG decoder is never paged in.
-class TPlainEngine : public QIconEngine
-{
-public:
-    QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override { return {QSize(SIDE, SIDE)}; }
-
-    // Smaller sizes are scaled down to, larger ones get the picture as it is.
-    QSize actualSize(const QSize& size, QIcon::Mode, QIcon::State) override
-    {
-        return QSize(SIDE, SIDE).scaled(size, Qt::KeepAspectRatio).boundedTo(QSize(SIDE, SIDE));
-    }
-
-    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override
-    {
-        QPixmap picture;
-        if (!QPixmapCache::find(TRAY_ICON, &picture)) {
-            // Left to guess, even with the format named, a reader loads every
-            // image plugin to ask each whether it reads PNG.
-            QImageReader reader(TRAY_ICON, "png");
-            reader.setAutoDetectImageFormat(false);
-            picture = QPixmap::fromImage(reader.read());
-            QPixmapCache::insert(TRAY_ICON, picture);
-        }
-        const QSize wanted = actualSize(size, mode, state);
-        if (picture.isNull() || picture.size() == wanted)
-            return picture;
-        return picture.scaled(wanted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    }
-
-    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override
-    {
-        const QPixmap picture = pixmap(rect.size(), mode, state);
-        const QSize size = picture.size();
-        painter->drawPixmap(QRect(rect.center() - QPoint(size.width(), size.height()) / 2, size),
-                            picture);
-    }
-
-    QIconEngine* clone() const override { return new TPlainEngine; }
-
-private:
-    static constexpr int SIDE = 32;
-};
-
 } // namespace
 
 QIcon trayPlainIcon()
 {
-    return QIcon(new TPlainEngine);
+    // Decoded once a tray asks for it: where there is no tray nothing does,
+    // and the PNG decoder is never paged in.
+    return lazyPngIcon({{32, TRAY_ICON}});
 }
 
 QString trayPercentText(double percent, int pixels)
