@@ -274,6 +274,8 @@ private:
     // The program's override-redirect windows on the screen (menus, tooltips,
     // notices), leaving out the tray icon.
     QList<XWindow> popups();
+    // Waits for a popup that is not one of `known`; null when none comes.
+    XWindow waitForNewPopup(const QStringList& known, int timeoutMs);
     bool startProgram();
     // Waits for a viewable main window and returns it; by default as long as
     // a start takes, which under wine is longer.
@@ -766,6 +768,23 @@ QList<XWindow> TestDesktop::popups()
     return found;
 }
 
+XWindow TestDesktop::waitForNewPopup(const QStringList& known, int timeoutMs)
+{
+    XWindow found;
+    waitFor(
+        [&] {
+            for (const XWindow& w : popups()) {
+                if (!known.contains(w.id)) {
+                    found = w;
+                    return true;
+                }
+            }
+            return false;
+        },
+        timeoutMs);
+    return found;
+}
+
 int TestDesktop::popupCount()
 {
     return int(popups().size());
@@ -1076,15 +1095,8 @@ void TestDesktop::alertNoticeProfitTooltipAndDialog()
     const XWindow main = waitForMainWindow();
     QVERIFY(!main.isNull());
 
-    XWindow notice;
-    QVERIFY2(waitFor(
-                 [&] {
-                     const QList<XWindow> shown = popups();
-                     notice = shown.isEmpty() ? XWindow() : shown.first();
-                     return !notice.isNull();
-                 },
-                 10000),
-             "no alert notice appeared");
+    const XWindow notice = waitForNewPopup({}, 10000);
+    QVERIFY2(!notice.isNull(), "no alert notice appeared");
     const auto painted = [&](const QString& id, const QString& name, int ink) {
         return waitFor([&] { return inkPixels(capture(id, name)) >= ink; }, 5000);
     };
@@ -1102,17 +1114,8 @@ void TestDesktop::alertNoticeProfitTooltipAndDialog()
     const QPoint row = main.client.topLeft() + QPoint(main.client.width() / 3, line);
     tool(QStringLiteral("xdotool"),
          {QStringLiteral("mousemove"), QString::number(row.x()), QString::number(row.y())});
-    XWindow tip;
-    QVERIFY2(waitFor(
-                 [&] {
-                     for (const XWindow& w : popups()) {
-                         if (w.id != notice.id)
-                             tip = w;
-                     }
-                     return !tip.isNull();
-                 },
-                 5000),
-             "no tooltip over the held stock's row");
+    const XWindow tip = waitForNewPopup({notice.id}, 5000);
+    QVERIFY2(!tip.isNull(), "no tooltip over the held stock's row");
     capture(QStringLiteral("root"), QStringLiteral("profit-tooltip"));
     // Five lines of figures.
     QVERIFY(tip.client.height() >= 50);
@@ -1123,16 +1126,7 @@ void TestDesktop::alertNoticeProfitTooltipAndDialog()
     for (const XWindow& w : popups())
         before << w.id;
     click(row, 3);
-    QVERIFY2(waitFor(
-                 [&] {
-                     for (const XWindow& w : popups()) {
-                         if (!before.contains(w.id))
-                             return true;
-                     }
-                     return false;
-                 },
-                 5000),
-             "no context menu on the table");
+    QVERIFY2(!waitForNewPopup(before, 5000).isNull(), "no context menu on the table");
     QVERIFY(waitFor([&] { return !keyboardWindow().isEmpty(); }, 5000));
     keys({QStringLiteral("Down"), QStringLiteral("Down"), QStringLiteral("Return")});
     const XWindow dialog = waitForTitled(QStringLiteral("提醒与持仓"));
@@ -1177,15 +1171,8 @@ void TestDesktop::stockAddedByPinyinShowsQuotes()
     keys({QStringLiteral("ctrl+a")});
     tool(QStringLiteral("xdotool"), {QStringLiteral("type"), QStringLiteral("--delay"),
                                      QStringLiteral("60"), QStringLiteral("pf")});
-    XWindow offers;
-    QVERIFY2(waitFor(
-                 [&] {
-                     const QList<XWindow> shown = popups();
-                     offers = shown.isEmpty() ? XWindow() : shown.first();
-                     return !offers.isNull();
-                 },
-                 5000),
-             "no suggestions under the code cell");
+    const XWindow offers = waitForNewPopup({}, 5000);
+    QVERIFY2(!offers.isNull(), "no suggestions under the code cell");
     QVERIFY(waitFor(
         [&] { return inkPixels(capture(offers.id, QStringLiteral("suggestions-popup"))) >= 100; },
         5000));
@@ -1799,14 +1786,8 @@ void TestDesktop::refusedFirstSourceGivesWayToTheSecond()
         tool(QStringLiteral("xdotool"),
              {QStringLiteral("mousemove"), QStringLiteral("0"), QStringLiteral("0"),
               QStringLiteral("mousemove"), QString::number(row.x()), QString::number(row.y())});
-        XWindow tip;
-        QVERIFY2(waitFor(
-                     [&] {
-                         const QList<XWindow> shown = popups();
-                         tip = shown.isEmpty() ? XWindow() : shown.first();
-                         return !tip.isNull();
-                     },
-                     5000),
+        const XWindow tip = waitForNewPopup({}, 5000);
+        QVERIFY2(!tip.isNull(),
                  qPrintable(run + QStringLiteral(": no tooltip over the first row")));
         QTest::qWait(300);
         capture(QStringLiteral("root"), run + QStringLiteral("-tooltip"));
