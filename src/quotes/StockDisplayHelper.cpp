@@ -28,6 +28,14 @@ constexpr Qt::Alignment COLUMN_ALIGNMENT[COLUMN_COUNT] = {
     Qt::AlignRight | Qt::AlignVCenter,
 };
 
+// Numbers every change of a cell's text, in all cells alike: a cell that
+// takes the place of another never repeats the number last measured there.
+quint64 nextSerial()
+{
+    static quint64 last = 0;
+    return ++last;
+}
+
 // A quote cell keeps its text and colour itself rather than as the item's
 // values: a refresh then copies each changed text into the cell's own buffer
 // and builds no value, no role list and no change notice per cell, and the
@@ -52,12 +60,15 @@ public:
             colorKey = &color;
         }
         if (newText.isNull()) {
+            if (!text.isNull())
+                serial = nextSerial();
             text = QString();
         } else if (text != newText) {
             // Into the cell's own buffer: a copy sharing the record's text
             // would make the feed allocate it anew on the next reply.
             text.resize(newText.size());
             std::copy(newText.cbegin(), newText.cend(), text.begin());
+            serial = nextSerial();
         }
         return true;
     }
@@ -72,6 +83,8 @@ public:
             return brush;
         case Qt::TextAlignmentRole:
             return int(alignment);
+        case TStockDisplayHelper::TEXT_SERIAL_ROLE:
+            return QVariant::fromValue(serial);
         default:
             return QTableWidgetItem::data(role);
         }
@@ -80,7 +93,7 @@ public:
     void setData(int role, const QVariant& value) override
     {
         if (role == Qt::DisplayRole || role == Qt::EditRole)
-            text = value.toString();
+            text = value.toString(), serial = nextSerial();
         else if (role == Qt::ForegroundRole)
             brush = value.value<QBrush>(), colorKey = nullptr;
         else if (role == Qt::TextAlignmentRole)
@@ -103,6 +116,7 @@ private:
     // colour, without comparing brushes.
     const QBrush* colorKey = nullptr;
     Qt::Alignment alignment;
+    quint64 serial = 0; // of the last change of `text`
 };
 
 // Whether any of the row's cells changed.

@@ -24,6 +24,12 @@ public:
     explicit TStockDisplayHelper(QObject* parent = nullptr);
     ~TStockDisplayHelper() override;
 
+    // A cell's data under this role (a quint64) numbers the last change of
+    // its text, never the same number twice: whoever measures the texts
+    // tells a changed one from the one it measured by the number, and needs
+    // no copy of every text of the table for that.
+    static constexpr int TEXT_SERIAL_ROLE = Qt::UserRole + 1;
+
     // Rereads Stocks.xml, gives the codes to the feed and announces the list.
     void loadStockCodes();
 

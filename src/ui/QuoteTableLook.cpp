@@ -1,5 +1,7 @@
 #include "ui/QuoteTableLook.h"
 
+#include "quotes/StockDisplayHelper.h"
+
 #include <QEvent>
 #include <QFontMetricsF>
 #include <QHeaderView>
@@ -137,6 +139,12 @@ QString TQuoteTableLook::cellText(int row, int column) const
     return item ? item->text() : QString();
 }
 
+quint64 TQuoteTableLook::cellSerial(int row, int column) const
+{
+    const QTableWidgetItem* item = table->item(row, column);
+    return item ? item->data(TStockDisplayHelper::TEXT_SERIAL_ROLE).toULongLong() : 0;
+}
+
 void TQuoteTableLook::fitColumns(bool shrink)
 {
     const QHeaderView* header = table->horizontalHeader();
@@ -147,7 +155,7 @@ void TQuoteTableLook::fitColumns(bool shrink)
     // The focus frame's margin on both sides, and the grid line.
     cellMargin = 2 * frame + (table->showGrid() ? 1 : 0);
     numberAdvances.clear(); // the font may have changed
-    measured.assign(size_t(rows) * size_t(columns), QString());
+    measured.assign(size_t(rows) * size_t(columns), 0);
     for (int column = 0; column < columns; ++column) {
         // No column gets narrower than the form's width, the stretched last
         // one included: the header keeps it at that width even where the
@@ -155,8 +163,8 @@ void TQuoteTableLook::fitColumns(bool shrink)
         int& wanted = widest[size_t(column)];
         wanted = std::max(wanted, header->sectionSizeHint(column));
         for (int row = 0; row < rows; ++row) {
-            QString& text = measured[size_t(row) * size_t(columns) + size_t(column)];
-            text = cellText(row, column);
+            measured[size_t(row) * size_t(columns) + size_t(column)] = cellSerial(row, column);
+            const QString text = cellText(row, column);
             if (!text.isEmpty())
                 wanted = std::max(wanted, textWidth(text));
         }
@@ -175,15 +183,14 @@ void TQuoteTableLook::growColumns(const QModelIndex& topLeft, const QModelIndex&
     bool grown = false;
     for (int row = topLeft.row(); row <= bottomRight.row(); ++row) {
         for (int column = topLeft.column(); column <= bottomRight.column(); ++column) {
-            QString& known = measured[size_t(row) * size_t(columns) + size_t(column)];
-            QString text = cellText(row, column);
-            if (text == known)
+            quint64& known = measured[size_t(row) * size_t(columns) + size_t(column)];
+            const quint64 serial = cellSerial(row, column);
+            if (serial != 0 && serial == known)
                 continue;
-            const int width = surelyFits(text, widest[size_t(column)]) ? 0 : textWidth(text);
-            // Into a buffer of its own: sharing the cell's text would make
-            // the next refresh's write into that cell allocate it anew.
-            known.resize(text.size());
-            std::copy(text.cbegin(), text.cend(), known.begin());
+            known = serial;
+            const QString text = cellText(row, column);
+            const int width =
+                text.isEmpty() || surelyFits(text, widest[size_t(column)]) ? 0 : textWidth(text);
             if (width > widest[size_t(column)]) {
                 widest[size_t(column)] = width;
                 grown = true;

@@ -45,6 +45,9 @@ private:
     bool surelyFits(const QString& text, int width);
     void measureNumberCharacters();
     QString cellText(int row, int column) const;
+    // The number of the last change of the cell's text, as its writer keeps
+    // it; 0 for a cell without one, whose text is measured every time.
+    quint64 cellSerial(int row, int column) const;
     void paintHint();
 
     QTableWidget* table;
@@ -53,16 +56,16 @@ private:
     QWidget* viewport;
     int designWidth;   // the form's column width: columns never get narrower
     bool refit = true; // the rows changed: the next texts set the widths anew
-    // Per column the width its widest text needs, and per cell (row by row)
-    // the text that was measured last. A text equal to one measured since the
-    // last full fit already fits its column, in whatever row it now stands,
-    // so sorting or recolouring rows costs no measuring.
+    // Per column the width its widest text needs. A cell whose text did not
+    // change since it was measured still fits its column, so recolouring
+    // rows costs no measuring.
     std::vector<int> widest;
     // The advance of each digit and sign in the table font, empty until a
     // refresh needs them, and the most a pair of them adds to their advances.
     std::vector<qreal> numberAdvances;
     qreal pairExtra = 0;
     int cellMargin = 0; // what a cell needs beside its text
-    std::vector<QString> measured;
+    // Per cell (row by row) the change number of the text measured last.
+    std::vector<quint64> measured;
     QString hint = emptyHint();
 };
