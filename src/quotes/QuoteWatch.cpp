@@ -66,11 +66,6 @@ QString percentTail(bool rise, const QString& limitText)
            limitText.trimmed() + QLatin1Char('%');
 }
 
-QString alertKey(const QString& code, int place)
-{
-    return code + QLatin1Char('#') + QString::number(place);
-}
-
 QString stockLabel(const TStockCodeData& entry, const QString& name)
 {
     return name + QStringLiteral("（") + entry.code + QStringLiteral("）");
@@ -81,18 +76,20 @@ void TQuoteWatch::setStocks(const TStockCodeDataItems& items)
 {
     stocks = items;
     refreshEnded = false;
-    const std::vector<int> occurrence = codeOccurrences(stocks);
-    alertKeys.clear();
-    for (size_t i = 0; i < stocks.size(); ++i)
-        alertKeys.push_back(alertKey(stocks[i].code, occurrence[i]));
+    places = codeOccurrences(stocks);
     recompute();
+}
+
+TQuoteWatch::AlertKey TQuoteWatch::alertKey(size_t entry) const
+{
+    return {stocks[entry].code, places[entry]};
 }
 
 void TQuoteWatch::setPercentAlerts(const QMap<QPair<QString, int>, QString>& limits)
 {
     percentLimits.clear();
     for (auto limit = limits.cbegin(); limit != limits.cend(); ++limit)
-        percentLimits.insert(alertKey(limit.key().first, limit.key().second), limit.value());
+        percentLimits.insert(limit.key(), limit.value());
 }
 
 QStringList TQuoteWatch::quotesArrived(const TStockDataItems& arrived, const QDateTime& now,
@@ -127,7 +124,7 @@ QStringList TQuoteWatch::quotesArrived(const TStockDataItems& arrived, const QDa
         const std::optional<double> price = tradedPrice(record);
         if (!price)
             continue; // no trade yet: nothing to judge, the state stands
-        const QString& key = alertKeys[size_t(rows[row].entry)];
+        const AlertKey key = alertKey(size_t(rows[row].entry));
         const QString percentLimit = percentLimits.value(key);
         if (entry.upperAlert.isEmpty() && entry.lowerAlert.isEmpty() && percentLimit.isEmpty()) {
             // Judged without a limit, a state only comes back armed, as a new
@@ -317,7 +314,8 @@ QStringList TQuoteWatch::statusLines(const QDateTime& now) const
         if (rows[row].entry < 0)
             continue;
         const TStockCodeData& entry = stocks[size_t(rows[row].entry)];
-        const auto state = alerts.constFind(alertKeys[size_t(rows[row].entry)]);
+        const AlertKey key = alertKey(size_t(rows[row].entry));
+        const auto state = alerts.constFind(key);
         if (state == alerts.constEnd())
             continue;
         // Only a limit that is still the one in the list.
@@ -325,7 +323,7 @@ QStringList TQuoteWatch::statusLines(const QDateTime& now) const
             lines << stockLabel(entry, rows[row].name) + alertTail(true, entry.upperAlert);
         if (state->lower.fired && state->lower.limit == entry.lowerAlert)
             lines << stockLabel(entry, rows[row].name) + alertTail(false, entry.lowerAlert);
-        const QString percentLimit = percentLimits.value(alertKeys[size_t(rows[row].entry)]);
+        const QString percentLimit = percentLimits.value(key);
         for (const auto& [fired, rise] : {std::pair{state->rise, true}, {state->fall, false}}) {
             if (fired.fired && fired.limit == percentLimit)
                 lines << stockLabel(entry, rows[row].name) + percentTail(rise, percentLimit);

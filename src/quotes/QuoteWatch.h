@@ -92,6 +92,8 @@ private:
         AlertState fall;
     };
 
+    using AlertKey = QPair<QString, int>;
+    AlertKey alertKey(size_t entry) const;
     void recompute();
     void judgeTradingDay(const std::vector<QString>& quoteTimes, const QDateTime& now);
     // "行情更新于 …" or "行情获取失败，自 … 起" with the services tried; empty
@@ -111,10 +113,11 @@ private:
     std::vector<QuoteSource> tried; // failed since the last good refresh
     std::vector<Row> rows;
     // By full code and how many entries of that code come before: a code
-    // listed twice with two limits has two alerts, not one that flips.
-    std::vector<QString> alertKeys; // one per entry of `stocks`
-    QHash<QString, Alerts> alerts;
-    QHash<QString, QString> percentLimits; // by the keys of `alertKeys`
+    // listed twice with two limits has two alerts, not one that flips. The
+    // code shares its text with the list, so a key costs no allocation.
+    std::vector<int> places; // of each entry of `stocks` among its code's
+    QHash<AlertKey, Alerts> alerts;
+    QHash<AlertKey, QString> percentLimits;
     QStringList totals;
     QDateTime lastGood;
     QDateTime failingSince;
