@@ -3,10 +3,21 @@
 #include "core/XmlDocumentWriter.h"
 #include "stocks/StockCodeData.h"
 
+#include <QByteArrayView>
+
 #include <memory>
+#include <optional>
 
 class QIODevice;
 class QXmlStreamReader;
+
+namespace stocklist {
+// The entries of `bytes` when they are a whole list exactly as writeXml
+// writes it, with nothing missing, added or spelt otherwise before the
+// root's end; nothing when they differ in any way, and only readXml can say
+// what they hold.
+std::optional<TStockCodeDataItems> readAsWritten(QByteArrayView bytes);
+} // namespace stocklist
 
 // Holds one copy of the stock list and moves it to and from Stocks.xml.
 // Each owner keeps its own; the file is the only thing two holders share.

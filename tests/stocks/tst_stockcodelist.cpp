@@ -16,6 +16,15 @@ QByteArray document(const QString& body)
     return gb18030::encode(QStringLiteral("<?xml version=\"1.0\" encoding=\"GB18030\"?>\n") + body);
 }
 
+QStringList fieldsOf(const TStockCodeDataItems& items)
+{
+    QStringList fields;
+    for (const TStockCodeData& entry : items)
+        fields << entry.code << entry.upperAlert << entry.lowerAlert << entry.costPrice
+               << entry.holding << entry.remark;
+    return fields;
+}
+
 } // namespace
 
 class TestStockCodeList : public QObject
@@ -27,6 +36,8 @@ private slots:
     void roundTripKeepsEveryField();
     void reading_data();
     void reading();
+    void quickReadAgreesWithXml_data();
+    void quickReadAgreesWithXml();
     void failedReloadKeepsTheList_data();
     void failedReloadKeepsTheList();
     void unwritableFileKeepsThePreviousOne();
@@ -148,6 +159,77 @@ void TestStockCodeList::reading()
     buffer.open(QIODevice::ReadOnly);
     list.readXml(&buffer);
     QCOMPARE(codesOf(list.items), codes);
+}
+
+void TestStockCodeList::quickReadAgreesWithXml_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("quick");
+    const auto writtenFrom = [](const TStockCodeDataItems& items) {
+        TStockCodeList list;
+        list.items = items;
+        QBuffer out;
+        out.open(QIODevice::WriteOnly);
+        list.writeXml(&out);
+        return out.data();
+    };
+    const TStockCodeData full{
+        QStringLiteral("sz000001"), QStringLiteral("12.5"),
+        QStringLiteral(" 9 "),      QStringLiteral("10.01"),
+        QStringLiteral("1,000"),    QStringLiteral("平安 <长线> & \"观察\" 's \U0001F600")};
+    const QByteArray written = writtenFrom(
+        {full, stockEntry(QStringLiteral("sh600000"), QStringLiteral("浦发")), TStockCodeData()});
+    const QByteArray entry = gb18030::encode(QStringLiteral("<股票 代码=\"sh600000\""));
+    const auto edited = [&](const QByteArray& from, const QByteArray& to) {
+        QByteArray bytes = written;
+        return bytes.replace(from, to);
+    };
+    QTest::newRow("as written") << written << true;
+    QTest::newRow("empty, as written") << writtenFrom({}) << true;
+    QTest::newRow("what follows the root") << written + "<garbage" << true;
+    QTest::newRow("line ends of another system") << edited("\n", "\r\n") << false;
+    QTest::newRow("tab in a value") << edited("12.5", "12\t5") << false;
+    QTest::newRow("character reference") << edited("12.5", "12&#46;5") << false;
+    QTest::newRow("unknown entity") << edited("12.5", "12&nbsp;5") << false;
+    QTest::newRow("control character") << edited("12.5", "12\x01"
+                                                         "5")
+                                       << false;
+    QTest::newRow("byte GB18030 cannot read") << edited("12.5", "12\x80"
+                                                                "5")
+                                              << false;
+    QTest::newRow("attribute missing")
+        << edited(gb18030::encode(QStringLiteral(" 上限预警=\"12.5\"")), "") << false;
+    QTest::newRow("attributes in another order")
+        << edited(entry, gb18030::encode(QStringLiteral("<股票 备注=\"\" 代码=\"sh600000\"")))
+        << false;
+    QTest::newRow("comment between entries") << edited("\n    <", "\n<!-- x -->\n    <") << false;
+    QTest::newRow("version 2") << edited("version=\"1\"", "version=\"2\"") << false;
+    QTest::newRow("truncated") << written.left(written.size() - 30) << false;
+}
+
+void TestStockCodeList::quickReadAgreesWithXml()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, quick);
+    const std::optional<TStockCodeDataItems> read = stocklist::readAsWritten(bytes);
+    QCOMPARE(read.has_value(), quick);
+
+    TStockCodeList viaXml;
+    viaXml.items.push_back(stockEntry(QStringLiteral("previous")));
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    viaXml.readXml(&buffer);
+    if (read)
+        QCOMPARE(fieldsOf(*read), fieldsOf(viaXml.items));
+
+    // Loading takes the quick way where it can and gives the same either way.
+    TempAppDir dir;
+    QVERIFY(dir.writeFile(QStringLiteral("Stocks.xml"), bytes));
+    TStockCodeList loaded;
+    loaded.items.push_back(stockEntry(QStringLiteral("previous")));
+    loaded.load();
+    QCOMPARE(fieldsOf(loaded.items), fieldsOf(viaXml.items));
 }
 
 void TestStockCodeList::failedReloadKeepsTheList_data()
