@@ -227,7 +227,8 @@ def main():
             summary[name] = [statistics.median(r[i] for r in runs) for i in range(3)]
             startup, memory, cpu = summary[name]
             print(f"{name:9s} {count:5d}  {startup:12.1f} {memory / 1024:12.1f} {cpu:15.2f}"
-                  f"   (CPU runs: {', '.join(f'{r[2]:.2f}' for r in runs)})")
+                  f"   (start-up runs: {', '.join(f'{r[0]:.0f}' for r in runs)};"
+                  f" CPU runs: {', '.join(f'{r[2]:.2f}' for r in runs)})")
         (app_startup, app_memory, app_cpu), (floor_startup, floor_memory, floor_cpu) = (
             summary["quotarium"], summary["floor"])
         cpu_ratio = f"{app_cpu / floor_cpu:.2f}x" if floor_cpu else "-"
