@@ -24,7 +24,7 @@ bool XmlDocumentWriter::finish(QIODevice* device)
     writer.setDevice(nullptr);
     buffer.close();
 
-    QString text = QStringLiteral("<?xml version=\"1.0\" encoding=\"GB18030\"?>\n");
+    QString text = DECLARATION.toString();
     QByteArray body = buffer.data();
     // Without a start document the writer may still open with a line break.
     if (body.startsWith('\n'))

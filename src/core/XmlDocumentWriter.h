@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QBuffer>
+#include <QStringView>
 #include <QXmlStreamWriter>
 
 class QIODevice;
@@ -12,6 +13,9 @@ class QIODevice;
 class XmlDocumentWriter
 {
 public:
+    // The first line of every document written, up to and with its line end.
+    static constexpr QStringView DECLARATION{u"<?xml version=\"1.0\" encoding=\"GB18030\"?>\n"};
+
     XmlDocumentWriter();
 
     // Starts a new document with automatic formatting on, inside the root

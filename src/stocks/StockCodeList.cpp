@@ -4,8 +4,10 @@
 #include "core/Gb18030.h"
 #include "core/XmlFile.h"
 
-#include <QBuffer>
 #include <QXmlStreamReader>
+
+#include <algorithm>
+#include <iterator>
 
 namespace {
 const QString STOCK_ELEMENT = QStringLiteral("股票");
@@ -16,8 +18,7 @@ const QString COST_PRICE_ATTRIBUTE = QStringLiteral("成本价");
 const QString HOLDING_ATTRIBUTE = QStringLiteral("持有量");
 const QString REMARK_ATTRIBUTE = QStringLiteral("备注");
 
-// Larger lists, some hundred thousand stocks, are read through the XML
-// reader straight from the file rather than held whole in memory first.
+// Some hundred thousand stocks.
 constexpr qint64 QUICK_READ_MAX_BYTES = 8 * 1024 * 1024;
 
 // Walks a text that should be exactly what writeXml wrote. Each step takes
@@ -95,17 +96,13 @@ private:
                 continue;
             }
             const QStringView rest = raw.sliced(i);
-            bool known = false;
-            for (const auto& [name, character] : entities) {
-                if (rest.startsWith(name)) {
-                    value += character;
-                    i += name.size();
-                    known = true;
-                    break;
-                }
-            }
-            if (!known)
+            const auto entity =
+                std::find_if(std::begin(entities), std::end(entities),
+                             [rest](const auto& e) { return rest.startsWith(e.first); });
+            if (entity == std::end(entities))
                 return false;
+            value += entity->second;
+            i += entity->first.size();
         }
         return true;
     }
@@ -121,7 +118,7 @@ std::optional<TStockCodeDataItems> readAsWritten(QByteArrayView bytes)
 {
     const QString text = gb18030::decode(bytes);
     WrittenForm form(text);
-    if (!form.take(u"<?xml version=\"1.0\" encoding=\"GB18030\"?>\n<") ||
+    if (!form.take(XmlDocumentWriter::DECLARATION) || !form.take(u"<") ||
         !form.take(INTERNAL_NAME) || !form.take(u" version=\"1\""))
         return std::nullopt;
     TStockCodeDataItems items;
@@ -158,22 +155,19 @@ TStockCodeList::~TStockCodeList() = default;
 void TStockCodeList::load()
 {
     xmlfile::load(stocksFilePath(), [this](QIODevice* file) {
-        if (file->size() > QUICK_READ_MAX_BYTES) {
-            readXml(file);
-            return;
-        }
         // The list as the program wrote it is read without the XML reader,
         // which took most of the time to the first quote request at a
-        // thousand stocks; anything else it reads as before.
-        const QByteArray bytes = file->readAll();
-        if (std::optional<TStockCodeDataItems> written = stocklist::readAsWritten(bytes)) {
-            items = std::move(*written);
-            return;
+        // thousand stocks; anything else it reads as before. Larger files
+        // are not held whole in memory first.
+        if (file->size() <= QUICK_READ_MAX_BYTES) {
+            if (std::optional<TStockCodeDataItems> written =
+                    stocklist::readAsWritten(file->readAll())) {
+                items = std::move(*written);
+                return;
+            }
+            file->seek(0);
         }
-        QBuffer buffer;
-        buffer.setData(bytes);
-        buffer.open(QIODevice::ReadOnly);
-        readXml(&buffer);
+        readXml(file);
     });
 }
 
