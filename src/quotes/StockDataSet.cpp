@@ -129,12 +129,16 @@ bool isServiceBody(QStringView body, QChar separator)
 
 // `text = part.toString()`, reusing the buffer of `text` when it has one of
 // its own that is large enough. A missing part (null view) gives null text.
+// Text that did not change is left alone: the table's cells and the quote
+// watch share it, and writing it over would give each record a new copy.
 void setText(QString& text, QStringView part)
 {
     if (part.isNull()) {
         text = QString();
         return;
     }
+    if (!text.isNull() && text == part)
+        return;
     text.resize(part.size());
     if (!part.isEmpty())
         std::memcpy(text.data(), part.data(), size_t(part.size()) * sizeof(QChar));

@@ -37,10 +37,11 @@ quint64 nextSerial()
 }
 
 // A quote cell keeps its text and colour itself rather than as the item's
-// values: a refresh then copies each changed text into the cell's own buffer
-// and builds no value, no role list and no change notice per cell, and the
-// cell shares no text with the feed's records, which the feed writes over in
-// place on the next reply. The view reads the cell through data() as any
+// values: a refresh then takes each changed text and builds no value, no role
+// list and no change notice per cell. The text is the feed's record's own,
+// shared: the feed leaves text that did not change as it is, so a refresh
+// allocates once for each changed text and a thousand rows hold their texts
+// once rather than twice. The view reads the cell through data() as any
 // other item.
 class QuoteCell : public QTableWidgetItem
 {
@@ -64,10 +65,7 @@ public:
                 serial = nextSerial();
             text = QString();
         } else if (text != newText) {
-            // Into the cell's own buffer: a copy sharing the record's text
-            // would make the feed allocate it anew on the next reply.
-            text.resize(newText.size());
-            std::copy(newText.cbegin(), newText.cend(), text.begin());
+            text = newText;
             serial = nextSerial();
         }
         return true;

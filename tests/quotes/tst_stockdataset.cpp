@@ -301,6 +301,13 @@ private slots:
         QCOMPARE(flat(*first),
                  (QStringList{"600000|Long|1|100|101|4|5|6|7|8|9|1", "600000|B|1|2|3|||||||50"}));
         QCOMPARE(flat(*second), QStringList{"000001|C|1|100|90|||||||-10"});
+        // What did not change stays one text with what holds it (the table's
+        // cells): a thousand rows must not be copied anew every refresh.
+        std::optional<TStockDataItems> third;
+        QVERIFY(fetch(feed, HttpReply::gb18030(entry("C,1,100,91", "sz000001") + ';'), third));
+        QCOMPARE(flat(*third), QStringList{"000001|C|1|100|91|||||||-9"});
+        QVERIFY(third->at(0).name.isSharedWith(second->at(0).name));
+        QCOMPARE(second->at(0).price, "90");
     }
 
     // Failures emit nothing and keep the last records; every reply is released.
