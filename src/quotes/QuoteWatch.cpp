@@ -24,9 +24,9 @@ QString clockTime(const QDateTime& instant)
 
 // The service names a record by the six digits in front of "=", the list by
 // its market prefix and those digits.
-bool sameStock(const TStockCodeData& entry, const QString& recordCode)
+bool sameStock(const QString& entryCode, const QString& recordCode)
 {
-    return !recordCode.isEmpty() && entry.code.endsWith(recordCode);
+    return !recordCode.isEmpty() && entryCode.endsWith(recordCode);
 }
 
 // A traded price; 0 before the first trade of the day, and text that is no
@@ -66,23 +66,38 @@ QString percentTail(bool rise, const QString& limitText)
            limitText.trimmed() + QLatin1Char('%');
 }
 
-QString stockLabel(const TStockCodeData& entry, const QString& name)
+QString stockLabel(const QString& code, const QString& name)
 {
-    return name + QStringLiteral("（") + entry.code + QStringLiteral("）");
+    return name + QStringLiteral("（") + code + QStringLiteral("）");
 }
 } // namespace
 
 void TQuoteWatch::setStocks(const TStockCodeDataItems& items)
 {
-    stocks = items;
+    codes.clear();
+    codes.reserve(items.size());
+    marked.clear();
+    for (size_t at = 0; at < items.size(); ++at) {
+        const TStockCodeData& entry = items[at];
+        codes.push_back(entry.code);
+        if (!entry.upperAlert.isEmpty() || !entry.lowerAlert.isEmpty() ||
+            !entry.costPrice.isEmpty() || !entry.holding.isEmpty())
+            marked.insert(int(at), entry);
+    }
     refreshEnded = false;
-    places = codeOccurrences(stocks);
+    places = codeOccurrences(items);
     recompute();
+}
+
+const TStockCodeData* TQuoteWatch::marksOf(int entry) const
+{
+    const auto found = marked.constFind(entry);
+    return found == marked.constEnd() ? nullptr : &*found;
 }
 
 TQuoteWatch::AlertKey TQuoteWatch::alertKey(size_t entry) const
 {
-    return {stocks[entry].code, places[entry]};
+    return {codes[entry], places[entry]};
 }
 
 void TQuoteWatch::setPercentAlerts(const QMap<QPair<QString, int>, QString>& limits)
@@ -103,8 +118,8 @@ QStringList TQuoteWatch::quotesArrived(const TStockDataItems& arrived, const QDa
         const TStockData& record = arrived[row];
         rows[row].code = record.code;
         rows[row].name = record.name;
-        rows[row].previousClose = record.basePrice;
-        rows[row].shownPrice = shownPrice(record);
+        rows[row].previousClose = textToDouble(record.basePrice);
+        rows[row].shownPrice = textToDouble(shownPrice(record));
     }
     times = quoteTimes;
     source = from;
@@ -119,14 +134,16 @@ QStringList TQuoteWatch::quotesArrived(const TStockDataItems& arrived, const QDa
     for (size_t row = 0; row < rows.size(); ++row) {
         if (rows[row].entry < 0)
             continue;
-        const TStockCodeData& entry = stocks[size_t(rows[row].entry)];
+        const TStockCodeData* marks = marksOf(rows[row].entry);
         const TStockData& record = arrived[row];
         const std::optional<double> price = tradedPrice(record);
         if (!price)
             continue; // no trade yet: nothing to judge, the state stands
         const AlertKey key = alertKey(size_t(rows[row].entry));
         const QString percentLimit = percentLimits.value(key);
-        if (entry.upperAlert.isEmpty() && entry.lowerAlert.isEmpty() && percentLimit.isEmpty()) {
+        const QString upperLimit = marks ? marks->upperAlert : QString();
+        const QString lowerLimit = marks ? marks->lowerAlert : QString();
+        if (upperLimit.isEmpty() && lowerLimit.isEmpty() && percentLimit.isEmpty()) {
             // Judged without a limit, a state only comes back armed, as a new
             // one starts; most stocks have none, and a thousand of them made
             // this dearer than the table.
@@ -136,14 +153,14 @@ QStringList TQuoteWatch::quotesArrived(const TStockDataItems& arrived, const QDa
         Alerts& state = alerts[key];
         for (bool upper : {true, false}) {
             const std::optional<QString> text =
-                judge(upper ? state.upper : state.lower,
-                      upper ? entry.upperAlert : entry.lowerAlert, *price, upper, entry, record);
+                judge(upper ? state.upper : state.lower, upper ? upperLimit : lowerLimit, *price,
+                      upper, key.first, record);
             if (text)
                 crossed << *text;
         }
         for (bool rise : {true, false}) {
             const std::optional<QString> text =
-                judgePercent(rise ? state.rise : state.fall, percentLimit, rise, entry, record);
+                judgePercent(rise ? state.rise : state.fall, percentLimit, rise, key.first, record);
             if (text)
                 crossed << *text;
         }
@@ -169,7 +186,7 @@ bool TQuoteWatch::AlertState::fires(const QString& limitText, bool beyond)
 }
 
 std::optional<QString> TQuoteWatch::judgePercent(AlertState& state, const QString& limitText,
-                                                 bool rise, const TStockCodeData& entry,
+                                                 bool rise, const QString& code,
                                                  const TStockData& record) const
 {
     const std::optional<double> limit = stockfield::price(limitText);
@@ -179,20 +196,20 @@ std::optional<QString> TQuoteWatch::judgePercent(AlertState& state, const QStrin
                         (rise ? change > 0 && change >= *limit : change < 0 && -change >= *limit);
     if (!state.fires(limitText, beyond))
         return std::nullopt;
-    return stockLabel(entry, record.name) + QStringLiteral("现价 ") + record.price +
+    return stockLabel(code, record.name) + QStringLiteral("现价 ") + record.price +
            QStringLiteral("，涨幅 ") + record.percent + QStringLiteral("%，") +
            percentTail(rise, limitText);
 }
 
 std::optional<QString> TQuoteWatch::judge(AlertState& state, const QString& limitText, double price,
-                                          bool upper, const TStockCodeData& entry,
+                                          bool upper, const QString& code,
                                           const TStockData& record) const
 {
     const std::optional<double> limit = stockfield::price(limitText);
     const bool beyond = limit && (upper ? price >= *limit : price <= *limit);
     if (!state.fires(limitText, beyond))
         return std::nullopt;
-    return stockLabel(entry, record.name) + QStringLiteral("现价 ") + record.price +
+    return stockLabel(code, record.name) + QStringLiteral("现价 ") + record.price +
            QStringLiteral("，涨幅 ") + record.percent + QStringLiteral("%，") +
            alertTail(upper, limitText);
 }
@@ -214,7 +231,7 @@ void TQuoteWatch::judgeTradingDay(const std::vector<QString>& quoteTimes, const 
         // A record without a date is no sign of a holiday.
         const bool old = date.isValid() && date < today;
         allOld = allOld && old;
-        if (rows[row].entry >= 0 && market::isIndexCode(stocks[size_t(rows[row].entry)].code)) {
+        if (rows[row].entry >= 0 && market::isIndexCode(codes[size_t(rows[row].entry)])) {
             indexListed = true;
             indicesOld = indicesOld && old;
         }
@@ -254,14 +271,14 @@ QString TQuoteWatch::rowToolTip(int row) const
                       quoteSourceName(source) + QStringLiteral("）")};
     // The column's change has two significant digits; here it is exact to
     // the cent, measured from the price the row shows.
-    const double previousClose = textToDouble(shown.previousClose);
-    const double change = textToDouble(shown.shownPrice) - previousClose;
+    const double previousClose = shown.previousClose;
+    const double change = shown.shownPrice - previousClose;
     const double percent = previousClose > 0 ? change / previousClose * 100 : NAN;
     if (std::isfinite(change) && std::isfinite(percent))
         lines << QStringLiteral("涨跌 ") + amount(change) + QStringLiteral("（") + amount(percent) +
                      QStringLiteral("%）");
-    if (!shown.toolTip.isEmpty())
-        lines << shown.toolTip;
+    if (const QString holding = holdingTips.value(row); !holding.isEmpty())
+        lines << holding;
     return lines.join(QLatin1Char('\n'));
 }
 
@@ -293,7 +310,7 @@ bool TQuoteWatch::quotesStale(const QDateTime& now, int intervalSeconds) const
 
 QString TQuoteWatch::emptyTableLine() const
 {
-    if (stocks.empty())
+    if (codes.empty())
         return QString();
     return refreshEnded ? freshnessLine() : QStringLiteral("正在获取行情…");
 }
@@ -313,20 +330,23 @@ QStringList TQuoteWatch::statusLines(const QDateTime& now) const
     for (size_t row = 0; row < rows.size(); ++row) {
         if (rows[row].entry < 0)
             continue;
-        const TStockCodeData& entry = stocks[size_t(rows[row].entry)];
         const AlertKey key = alertKey(size_t(rows[row].entry));
         const auto state = alerts.constFind(key);
         if (state == alerts.constEnd())
             continue;
+        const TStockCodeData* marks = marksOf(rows[row].entry);
+        const QString upperLimit = marks ? marks->upperAlert : QString();
+        const QString lowerLimit = marks ? marks->lowerAlert : QString();
+        const QString& code = key.first;
         // Only a limit that is still the one in the list.
-        if (state->upper.fired && state->upper.limit == entry.upperAlert)
-            lines << stockLabel(entry, rows[row].name) + alertTail(true, entry.upperAlert);
-        if (state->lower.fired && state->lower.limit == entry.lowerAlert)
-            lines << stockLabel(entry, rows[row].name) + alertTail(false, entry.lowerAlert);
+        if (state->upper.fired && state->upper.limit == upperLimit)
+            lines << stockLabel(code, rows[row].name) + alertTail(true, upperLimit);
+        if (state->lower.fired && state->lower.limit == lowerLimit)
+            lines << stockLabel(code, rows[row].name) + alertTail(false, lowerLimit);
         const QString percentLimit = percentLimits.value(key);
         for (const auto& [fired, rise] : {std::pair{state->rise, true}, {state->fall, false}}) {
             if (fired.fired && fired.limit == percentLimit)
-                lines << stockLabel(entry, rows[row].name) + percentTail(rise, percentLimit);
+                lines << stockLabel(code, rows[row].name) + percentTail(rise, percentLimit);
         }
     }
     return lines;
@@ -342,17 +362,16 @@ QHash<QString, QString> TQuoteWatch::namesByCode() const
     QHash<QString, QString> names;
     for (size_t row = 0; row < rows.size(); ++row) {
         if (rows[row].entry >= 0)
-            names.insert(stocks[size_t(rows[row].entry)].code, rows[row].name);
+            names.insert(codes[size_t(rows[row].entry)], rows[row].name);
     }
     return names;
 }
 
 void TQuoteWatch::recompute()
 {
-    for (Row& row : rows) {
+    for (Row& row : rows)
         row.entry = -1;
-        row.toolTip.clear();
-    }
+    holdingTips.clear();
     totals.clear();
     // The service answers in the order asked, skipping codes it does not
     // know, so records are matched to entries walking both lists forward.
@@ -365,20 +384,21 @@ void TQuoteWatch::recompute()
     for (size_t row = 0; row < rows.size(); ++row) {
         const Row& record = rows[row];
         size_t at = next;
-        while (at < stocks.size() && !sameStock(stocks[at], record.code))
+        while (at < codes.size() && !sameStock(codes[at], record.code))
             ++at;
-        if (at == stocks.size())
+        if (at == codes.size())
             continue;
         next = at + 1;
         rows[row].entry = int(at);
 
-        const std::optional<Holding> holding = holdingOf(stocks[at]);
+        const TStockCodeData* marks = marksOf(int(at));
+        const std::optional<Holding> holding = marks ? holdingOf(*marks) : std::nullopt;
         if (!holding)
             continue;
         // Valued at the price the table shows: before the first trade of the
         // day that is the auction's price or the last close, not 0.
-        const double previousClose = textToDouble(record.previousClose);
-        const double price = textToDouble(record.shownPrice);
+        const double previousClose = record.previousClose;
+        const double price = record.shownPrice;
         if (!(price > 0))
             continue;
         const double quantity = double(holding->quantity);
@@ -395,12 +415,12 @@ void TQuoteWatch::recompute()
         QString profitText = amount(profit);
         if (paid > 0)
             profitText += QStringLiteral("（") + amount(percent) + QStringLiteral("%）");
-        rows[row].toolTip = QStringList{QStringLiteral("成本价：") + stocks[at].costPrice.trimmed(),
-                                        QStringLiteral("持有量：") + stocks[at].holding.trimmed(),
-                                        QStringLiteral("市值：") + amount(value).remove(u'+'),
-                                        QStringLiteral("盈亏：") + profitText,
-                                        QStringLiteral("今日盈亏：") + amount(today)}
-                                .join(QLatin1Char('\n'));
+        holdingTips[int(row)] = QStringList{QStringLiteral("成本价：") + marks->costPrice.trimmed(),
+                                            QStringLiteral("持有量：") + marks->holding.trimmed(),
+                                            QStringLiteral("市值：") + amount(value).remove(u'+'),
+                                            QStringLiteral("盈亏：") + profitText,
+                                            QStringLiteral("今日盈亏：") + amount(today)}
+                                    .join(QLatin1Char('\n'));
         if (!std::isfinite(totalValue + value) || !std::isfinite(totalProfit + profit) ||
             !std::isfinite(totalToday + today))
             continue;

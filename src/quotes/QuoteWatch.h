@@ -70,11 +70,10 @@ private:
     struct Row
     {
         int entry = -1;
-        QString toolTip;
         QString code; // six digits, as in the record
         QString name;
-        QString previousClose;
-        QString shownPrice;
+        double previousClose = 0;
+        double shownPrice = 0;
     };
     struct AlertState
     {
@@ -101,21 +100,26 @@ private:
     QString freshnessLine() const;
     // Judges one limit for one row; a text when it has just been crossed.
     std::optional<QString> judgePercent(AlertState& state, const QString& limitText, bool rise,
-                                        const TStockCodeData& entry,
-                                        const TStockData& record) const;
+                                        const QString& code, const TStockData& record) const;
     std::optional<QString> judge(AlertState& state, const QString& limitText, double price,
-                                 bool upper, const TStockCodeData& entry,
-                                 const TStockData& record) const;
+                                 bool upper, const QString& code, const TStockData& record) const;
+    // The alerts and holding of an entry; null for the many that have none.
+    const TStockCodeData* marksOf(int entry) const;
 
-    TStockCodeDataItems stocks;
+    // Of every entry of the list, in its order; the texts are the list's.
+    std::vector<QString> codes;
+    // The whole entry, by position, only where it has an alert or a holding:
+    // a thousand plain entries need no copy of their empty fields.
+    QHash<int, TStockCodeData> marked;
     std::vector<QString> times; // of the rows' quotes
     QuoteSource source = QuoteSource::Primary;
     std::vector<QuoteSource> tried; // failed since the last good refresh
     std::vector<Row> rows;
+    QHash<int, QString> holdingTips; // by row, for the rows of held stocks
     // By full code and how many entries of that code come before: a code
     // listed twice with two limits has two alerts, not one that flips. The
     // code shares its text with the list, so a key costs no allocation.
-    std::vector<int> places; // of each entry of `stocks` among its code's
+    std::vector<int> places; // of each entry among its code's
     QHash<AlertKey, Alerts> alerts;
     QHash<AlertKey, QString> percentLimits;
     QStringList totals;
