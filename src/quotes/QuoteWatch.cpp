@@ -89,10 +89,11 @@ void TQuoteWatch::setStocks(const TStockCodeDataItems& items)
     recompute();
 }
 
-const TStockCodeData* TQuoteWatch::marksOf(int entry) const
+const TStockCodeData& TQuoteWatch::marksOf(int entry) const
 {
+    static const TStockCodeData none;
     const auto found = marked.constFind(entry);
-    return found == marked.constEnd() ? nullptr : &*found;
+    return found == marked.constEnd() ? none : *found;
 }
 
 TQuoteWatch::AlertKey TQuoteWatch::alertKey(size_t entry) const
@@ -134,16 +135,14 @@ QStringList TQuoteWatch::quotesArrived(const TStockDataItems& arrived, const QDa
     for (size_t row = 0; row < rows.size(); ++row) {
         if (rows[row].entry < 0)
             continue;
-        const TStockCodeData* marks = marksOf(rows[row].entry);
+        const TStockCodeData& marks = marksOf(rows[row].entry);
         const TStockData& record = arrived[row];
         const std::optional<double> price = tradedPrice(record);
         if (!price)
             continue; // no trade yet: nothing to judge, the state stands
         const AlertKey key = alertKey(size_t(rows[row].entry));
         const QString percentLimit = percentLimits.value(key);
-        const QString upperLimit = marks ? marks->upperAlert : QString();
-        const QString lowerLimit = marks ? marks->lowerAlert : QString();
-        if (upperLimit.isEmpty() && lowerLimit.isEmpty() && percentLimit.isEmpty()) {
+        if (marks.upperAlert.isEmpty() && marks.lowerAlert.isEmpty() && percentLimit.isEmpty()) {
             // Judged without a limit, a state only comes back armed, as a new
             // one starts; most stocks have none, and a thousand of them made
             // this dearer than the table.
@@ -152,9 +151,9 @@ QStringList TQuoteWatch::quotesArrived(const TStockDataItems& arrived, const QDa
         }
         Alerts& state = alerts[key];
         for (bool upper : {true, false}) {
-            const std::optional<QString> text =
-                judge(upper ? state.upper : state.lower, upper ? upperLimit : lowerLimit, *price,
-                      upper, key.first, record);
+            const std::optional<QString> text = judge(upper ? state.upper : state.lower,
+                                                      upper ? marks.upperAlert : marks.lowerAlert,
+                                                      *price, upper, key.first, record);
             if (text)
                 crossed << *text;
         }
@@ -334,15 +333,13 @@ QStringList TQuoteWatch::statusLines(const QDateTime& now) const
         const auto state = alerts.constFind(key);
         if (state == alerts.constEnd())
             continue;
-        const TStockCodeData* marks = marksOf(rows[row].entry);
-        const QString upperLimit = marks ? marks->upperAlert : QString();
-        const QString lowerLimit = marks ? marks->lowerAlert : QString();
+        const TStockCodeData& marks = marksOf(rows[row].entry);
         const QString& code = key.first;
         // Only a limit that is still the one in the list.
-        if (state->upper.fired && state->upper.limit == upperLimit)
-            lines << stockLabel(code, rows[row].name) + alertTail(true, upperLimit);
-        if (state->lower.fired && state->lower.limit == lowerLimit)
-            lines << stockLabel(code, rows[row].name) + alertTail(false, lowerLimit);
+        if (state->upper.fired && state->upper.limit == marks.upperAlert)
+            lines << stockLabel(code, rows[row].name) + alertTail(true, marks.upperAlert);
+        if (state->lower.fired && state->lower.limit == marks.lowerAlert)
+            lines << stockLabel(code, rows[row].name) + alertTail(false, marks.lowerAlert);
         const QString percentLimit = percentLimits.value(key);
         for (const auto& [fired, rise] : {std::pair{state->rise, true}, {state->fall, false}}) {
             if (fired.fired && fired.limit == percentLimit)
@@ -391,8 +388,8 @@ void TQuoteWatch::recompute()
         next = at + 1;
         rows[row].entry = int(at);
 
-        const TStockCodeData* marks = marksOf(int(at));
-        const std::optional<Holding> holding = marks ? holdingOf(*marks) : std::nullopt;
+        const TStockCodeData& marks = marksOf(int(at));
+        const std::optional<Holding> holding = holdingOf(marks);
         if (!holding)
             continue;
         // Valued at the price the table shows: before the first trade of the
@@ -415,8 +412,8 @@ void TQuoteWatch::recompute()
         QString profitText = amount(profit);
         if (paid > 0)
             profitText += QStringLiteral("（") + amount(percent) + QStringLiteral("%）");
-        holdingTips[int(row)] = QStringList{QStringLiteral("成本价：") + marks->costPrice.trimmed(),
-                                            QStringLiteral("持有量：") + marks->holding.trimmed(),
+        holdingTips[int(row)] = QStringList{QStringLiteral("成本价：") + marks.costPrice.trimmed(),
+                                            QStringLiteral("持有量：") + marks.holding.trimmed(),
                                             QStringLiteral("市值：") + amount(value).remove(u'+'),
                                             QStringLiteral("盈亏：") + profitText,
                                             QStringLiteral("今日盈亏：") + amount(today)}

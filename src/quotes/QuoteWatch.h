@@ -103,8 +103,9 @@ private:
                                         const QString& code, const TStockData& record) const;
     std::optional<QString> judge(AlertState& state, const QString& limitText, double price,
                                  bool upper, const QString& code, const TStockData& record) const;
-    // The alerts and holding of an entry; null for the many that have none.
-    const TStockCodeData* marksOf(int entry) const;
+    // The alerts and holding of an entry; all empty for the many that have
+    // none (its code is in `codes`).
+    const TStockCodeData& marksOf(int entry) const;
 
     // Of every entry of the list, in its order; the texts are the list's.
     std::vector<QString> codes;
