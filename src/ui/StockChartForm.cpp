@@ -4,6 +4,7 @@
 #include "ui_StockChartForm.h"
 
 #include <QComboBox>
+#include <QLineEdit>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QPalette>
@@ -65,6 +66,13 @@ TStockChartForm::TStockChartForm(QWidget* parent)
       manager(std::make_unique<QNetworkAccessManager>())
 {
     ui->setupUi(this);
+    // Editable through a line edit of its own rather than setEditable(),
+    // which under the default style also builds the box's drop-down list
+    // (a list view with scroll bars) at once; the box builds it when first
+    // opened instead, as a box that is not editable does.
+    auto* edit = new QLineEdit(ui->cbbStockNum);
+    edit->setPalette(ui->cbbStockNum->palette());
+    ui->cbbStockNum->setLineEdit(edit);
     // The codes as a plain list, sharing their texts with the stock list: as
     // items of the box's own model a thousand of them took 180 KB.
     codes = new QStringListModel(ui->cbbStockNum);

@@ -4,6 +4,7 @@
 #include "FakeHttpServer.h"
 #include "TempAppDir.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QImage>
@@ -186,6 +187,15 @@ void TestStockChartForm::windowIsAResizableDialog()
     QVERIFY(form->windowFlags().testFlags(Qt::WindowMinMaxButtonsHint));
     QVERIFY(codeBox(*form)->isEditable());
     QVERIFY(!form->isModal());
+    // The code box's drop-down list is built when first opened, not with
+    // the window, and then lists the codes.
+    QVERIFY(!codeBox(*form)->findChild<QAbstractItemView*>());
+    form->setStockList({QStringLiteral("sh600000"), QStringLiteral("sz000001")});
+    form->show();
+    codeBox(*form)->showPopup();
+    QVERIFY(codeBox(*form)->view()->isVisible());
+    QCOMPARE(codeBox(*form)->view()->model()->rowCount(), 2);
+    codeBox(*form)->hidePopup();
 }
 
 void TestStockChartForm::changingEitherBoxRequestsAtOnce()
