@@ -228,12 +228,13 @@ def main():
             startup, memory, cpu = summary[name]
             print(f"{name:9s} {count:5d}  {startup:12.1f} {memory / 1024:12.1f} {cpu:15.2f}"
                   f"   (start-up runs: {', '.join(f'{r[0]:.0f}' for r in runs)};"
+                  f" resident runs: {', '.join(f'{r[1] / 1024:.2f}' for r in runs)};"
                   f" CPU runs: {', '.join(f'{r[2]:.2f}' for r in runs)})")
         (app_startup, app_memory, app_cpu), (floor_startup, floor_memory, floor_cpu) = (
             summary["quotarium"], summary["floor"])
         cpu_ratio = f"{app_cpu / floor_cpu:.2f}x" if floor_cpu else "-"
         print(f"ratio     {count:5d}  {app_startup / floor_startup:11.2f}x "
-              f"{(app_memory - floor_memory) / 1024:+11.1f}  {cpu_ratio:>15s}")
+              f"{(app_memory - floor_memory) / 1024:+11.2f}  {cpu_ratio:>15s}")
         if args.breakdown:
             floor_maps = results["floor"][-1][3]
             app_maps = results["quotarium"][-1][3]
