@@ -1,5 +1,6 @@
 #include "quotes/QuoteWatch.h"
 
+#include "core/Clock.h"
 #include "quotes/MarketHours.h"
 #include "quotes/TextNumber.h"
 #include "stocks/StockFieldNumbers.h"
@@ -220,9 +221,9 @@ void TQuoteWatch::judgeTradingDay(const std::vector<QString>& quoteTimes, const 
     bool indicesOld = true;
     bool allOld = !rows.empty();
     for (size_t row = 0; row < rows.size(); ++row) {
-        const QDate date = row < quoteTimes.size() ? QDate::fromString(quoteTimes[row].left(10),
-                                                                       QStringLiteral("yyyy-MM-dd"))
-                                                   : QDate();
+        const QDate date = row < quoteTimes.size()
+                               ? appclock::isoDate(QStringView(quoteTimes[row]).left(10))
+                               : QDate();
         if (date == today) {
             closedDay = QDate(); // trading today, whatever was judged before
             return;

@@ -129,6 +129,15 @@ private slots:
         QTest::newRow("a record without a date")
             << QStringList{QStringLiteral("sh600000"), QStringLiteral("sz000002")} << TRADING
             << QList<QStringList>{{friday, QString()}} << QList<bool>{false};
+        // Nor is a date the calendar lacks, or one in another form.
+        QTest::newRow("a day the calendar lacks")
+            << QStringList{QStringLiteral("sh600000"), QStringLiteral("sz000002")} << TRADING
+            << QList<QStringList>{{friday, QStringLiteral("2026-02-30 15:00:03")}}
+            << QList<bool>{false};
+        QTest::newRow("a date in full-width digits")
+            << QStringList{QStringLiteral("sh600000"), QStringLiteral("sz000002")} << TRADING
+            << QList<QStringList>{{friday, QStringLiteral("２０２６-１２-０４ 15:00:03")}}
+            << QList<bool>{false};
         QTest::newRow("an index decides over a record without a date")
             << QStringList{QStringLiteral("sz399001"), QStringLiteral("sz000002")} << TRADING
             << QList<QStringList>{{friday, QString()}} << QList<bool>{true};
