@@ -141,6 +141,9 @@ QByteArray body(QNetworkReply* reply)
 QImage readImage(const QByteArray& bytes, const char* format, qint64 maxPixels,
                  const QSize& scaledTo)
 {
+    // A failed download has no body: nothing to load an image plugin for.
+    if (bytes.isEmpty())
+        return QImage();
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);

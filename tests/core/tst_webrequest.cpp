@@ -104,6 +104,7 @@ private slots:
             << png({2001, 2000}) << web::CHART_MAX_PIXELS << QSize() << QSize(0, 0);
         QTest::newRow("not a picture")
             << QByteArray("<html>") << web::CHART_MAX_PIXELS << QSize() << QSize(0, 0);
+        QTest::newRow("nothing") << QByteArray() << web::CHART_MAX_PIXELS << QSize() << QSize(0, 0);
     }
     void imageLimits()
     {
