@@ -1,14 +1,17 @@
 #include "core/Gb18030.h"
 #include "core/WebRequest.h"
 #include "quotes/StockDataSet.h"
+#include "quotes/TextNumber.h"
 
 #include "FakeHttpServer.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTest>
 
+#include <cstring>
 #include <optional>
 
 Q_DECLARE_METATYPE(HttpReply)
@@ -22,6 +25,14 @@ QStringList flat(const TStockDataItems& items)
         out << QStringList{d.code,   d.name,   d.value2, d.basePrice, d.price,   d.value5,
                            d.value6, d.value7, d.value8, d.value9,    d.value10, d.percent}
                    .join(u'|');
+    return out;
+}
+
+// The double's bits: QCOMPARE on doubles forgives the last digits.
+quint64 bits(double value)
+{
+    quint64 out;
+    std::memcpy(&out, &value, sizeof out);
     return out;
 }
 
@@ -341,6 +352,43 @@ private slots:
         QVERIFY(!emitted);
         QCOMPARE(flat(feed.records()), QStringList{"600000|A|1|100|110|||||||10"});
         QTRY_VERIFY(feed.networkManager()->findChildren<QNetworkReply*>().isEmpty());
+    }
+
+    // The quick conversion of prices and volumes gives the very double
+    // QString::toDouble gives, sign of a zero included.
+    void textToDoubleIsQtsDouble_data()
+    {
+        QTest::addColumn<QString>("text");
+        // One text per "|"; the first is empty.
+        const QString texts = QStringLiteral(
+            "|10.38|0|-0|-0.00|-1.25|.5|1.|-.5|0.1|0.3|1.005|123456789012345|1234567890123456|"
+            "9007199254740993|0.000000000000001|99999.9999999999|12345.678901234567|"
+            "000000000000000000042.5|1e5|-|.|-.|1.2.3|--1|1-| 1|1 |+1|abc|inf|１２.５");
+        for (const QString& text : texts.split(u'|'))
+            QTest::newRow(text.isEmpty() ? "empty" : qPrintable(text)) << text;
+    }
+    void textToDoubleIsQtsDouble()
+    {
+        QFETCH(QString, text);
+        QCOMPARE(bits(textToDouble(text)), bits(text.toDouble()));
+    }
+
+    void textToDoubleOnManyDecimals()
+    {
+        QRandomGenerator random(20261208);
+        for (int i = 0; i < 100000; ++i) {
+            const int digits = random.bounded(1, 18);
+            QString text;
+            if (random.bounded(4) == 0)
+                text += u'-';
+            const int point = random.bounded(digits + 1);
+            for (int d = 0; d < digits; ++d) {
+                if (d == point && d > 0)
+                    text += u'.';
+                text += QChar(u'0' + random.bounded(10));
+            }
+            QVERIFY2(bits(textToDouble(text)) == bits(text.toDouble()), qPrintable(text));
+        }
     }
 };
 
