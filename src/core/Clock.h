@@ -12,10 +12,14 @@ QDateTime now();
 // Fixes now() at `instant`; an invalid date-time gives back the real clock.
 void setNow(const QDateTime& instant);
 
-// A date written YYYY-MM-DD in ASCII digits, as the quote services write
-// them; any other form, or a day the calendar lacks (2026-02-30), gives an
-// invalid date. Read by hand: a format string would page in Qt's general
-// date parser, 128 KiB of code, for the one form ever sent.
+// YYYY-MM-DD in ASCII digits: the form the services and the update check
+// write dates in.
+bool isIsoDateText(QStringView text);
+
+// The date of a text of that form; any other form, or a day the calendar
+// lacks (2026-02-30), gives an invalid date. Read by hand: a format string
+// would page in Qt's general date parser, 128 KiB of code, for the one form
+// ever sent.
 QDate isoDate(QStringView text);
 
 } // namespace appclock

@@ -1,3 +1,4 @@
+#include "core/Clock.h"
 #include "vendor_api/VkNetwork.h"
 #include "vendor_api/VkPack.h"
 
@@ -6,21 +7,6 @@
 #include <QUrlQuery>
 
 namespace {
-// YYYY-MM-DD in ASCII digits.
-bool isDateText(QStringView text)
-{
-    if (text.size() != 10)
-        return false;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        const bool ok = i == 4 || i == 7 ? c == QLatin1Char('-')
-                                         : c >= QLatin1Char('0') && c <= QLatin1Char('9');
-        if (!ok)
-            return false;
-    }
-    return true;
-}
-
 // The first line of the form date=YYYY-MM-DD names the latest release; an
 // invalid date there (2012-02-30) or no such line gives an invalid date.
 QDate latestRelease(const QByteArray& body)
@@ -29,8 +15,8 @@ QDate latestRelease(const QByteArray& body)
     const QStringList lines = QString::fromUtf8(body).split(QLatin1Char('\n'));
     for (const QString& line : lines) {
         const QStringView trimmed = QStringView(line).trimmed();
-        if (trimmed.startsWith(key) && isDateText(trimmed.mid(key.size())))
-            return QDate::fromString(trimmed.mid(key.size()), Qt::ISODate);
+        if (trimmed.startsWith(key) && appclock::isIsoDateText(trimmed.mid(key.size())))
+            return appclock::isoDate(trimmed.mid(key.size()));
     }
     return QDate();
 }
