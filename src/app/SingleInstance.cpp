@@ -57,6 +57,8 @@ TSingleInstance::TSingleInstance(const QString& dataFolder, QObject* parent)
 
 TSingleInstance::~TSingleInstance()
 {
+    if (locking)
+        locking->wait();
     // The socket goes before the lock, so a start that takes the lock next
     // never finds this one still listening.
     server->close();
@@ -68,13 +70,32 @@ QString TSingleInstance::lockFileName() const
     return lock->fileName();
 }
 
+void TSingleInstance::startLocking()
+{
+    if (locking)
+        return;
+    lockTried = false;
+    locking.reset(QThread::create([this] {
+        lockTaken = takeLock();
+        lockTried = true;
+    }));
+    locking->start();
+}
+
 bool TSingleInstance::start()
 {
-    // The lock decides who runs: taking it is one step in the file system,
-    // so of any number of simultaneous starts exactly one succeeds, and the
-    // lock of a program that ended without releasing it (a crash, a kill)
-    // is taken over because its holder no longer runs.
-    if (lock->tryLock(0) || (heldUnderOwnId() && lock->removeStaleLockFile() && lock->tryLock(0))) {
+    bool tried = false;
+    bool taken = false;
+    if (locking) {
+        locking->wait();
+        locking.reset();
+        tried = lockTried;
+        taken = lockTaken;
+    }
+    // Also when no thread could be started for it.
+    if (!tried)
+        taken = takeLock();
+    if (taken) {
         listen();
         return true;
     }
@@ -91,6 +112,16 @@ bool TSingleInstance::start()
         return false;
     listen();
     return true;
+}
+
+bool TSingleInstance::takeLock() const
+{
+    // The lock decides who runs: taking it is one step in the file system,
+    // so of any number of simultaneous starts exactly one succeeds, and the
+    // lock of a program that ended without releasing it (a crash, a kill)
+    // is taken over because its holder no longer runs.
+    return lock->tryLock(0) ||
+           (heldUnderOwnId() && lock->removeStaleLockFile() && lock->tryLock(0));
 }
 
 bool TSingleInstance::heldUnderOwnId() const

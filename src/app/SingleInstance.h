@@ -7,6 +7,7 @@
 
 class QLocalServer;
 class QLockFile;
+class QThread;
 
 // Keeps a second start of the program from running beside the first on the
 // same data folder, where both would write Config.xml and Stocks.xml. The
@@ -21,6 +22,12 @@ public:
     explicit TSingleInstance(const QString& dataFolder, QObject* parent = nullptr);
     ~TSingleInstance() override;
 
+    // Begins taking the folder's lock on a thread of its own and returns at
+    // once: the lock file is written through to the disk, and the caller may
+    // do other start-up work, which touches no data file, while it waits.
+    // start() finishes what this began.
+    void startLocking();
+
     // False when another instance runs on the folder (it has been asked to
     // come forward); otherwise true, and this one holds the folder.
     bool start();
@@ -33,6 +40,7 @@ signals:
     void activationRequested();
 
 private:
+    bool takeLock() const;
     bool heldUnderOwnId() const;
     void listen();
     bool askRunning() const;
@@ -40,4 +48,8 @@ private:
     QString name;
     std::unique_ptr<QLockFile> lock;
     QLocalServer* server;
+    std::unique_ptr<QThread> locking;
+    // Written by the locking thread, read once it has ended.
+    bool lockTaken = false;
+    bool lockTried = false;
 };

@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFontDatabase>
 
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -47,6 +48,11 @@ int main(int argc, char* argv[])
     // One program per data folder: a second start brings the first forward
     // and ends before it writes anything there.
     TSingleInstance instance(dataDirPath());
+    // The lock file is written through to the disk, and the window's first
+    // text waits for the font database to be read: the two are done side by
+    // side. A second start reads the fonts for nothing, and ends all the same.
+    instance.startLocking();
+    QFontDatabase::families();
     if (!instance.start())
         return 0;
     QApplication::setWindowIcon(applicationIcon());

@@ -72,6 +72,8 @@ private slots:
     {
         QTemporaryDir folder;
         TSingleInstance first(folder.path());
+        // As the program starts: the lock is taken on a thread of its own.
+        first.startLocking();
         QVERIFY(first.start());
         QSignalSpy asked(&first, &TSingleInstance::activationRequested);
 
@@ -85,6 +87,7 @@ private slots:
         QCOMPARE(TSingleInstance(links.filePath(QStringLiteral("data"))).serverName(),
                  first.serverName());
 #endif
+        second.startLocking();
         QVERIFY(!second.start());
         QVERIFY(asked.wait(5000));
         QCOMPARE(asked.count(), 1);
@@ -134,6 +137,7 @@ private slots:
                    QCoreApplication::applicationName().toUtf8() + '\n' +
                    QSysInfo::machineHostName().toUtf8() + '\n');
         left.close();
+        next.startLocking();
         QVERIFY(next.start());
         QVERIFY(!TSingleInstance(folder.path()).start());
     }
