@@ -121,9 +121,8 @@ TMainForm::TMainForm(QWidget* parent)
     // Its first use loads the font files for Chinese text.
     ui->tabStock->setFont(TConfig::marketFont);
     tableLook = new TQuoteTableLook(ui->tabStock);
-    updateQuoteState();
     chartForm = new TStockChartForm(this);
-    chartForm->setStockList(std::exchange(chartCodes, {}));
+    stockCodeChanged(std::exchange(firstItems, {}));
     // Centred again at the size the fonts ask for; a place the user left it
     // at, where it is still on a screen, wins over both.
     fitToFonts();
@@ -299,6 +298,12 @@ void TMainForm::showOption()
 
 void TMainForm::stockCodeChanged(TStockCodeDataItems items)
 {
+    // The first list comes while the window is made, and the first request
+    // needs none of what is done with it here: it waits for that to go.
+    if (!chartForm) {
+        firstItems = std::move(items);
+        return;
+    }
     watch->setStocks(items);
     updateTrayToolTip();
     updateQuoteState();
@@ -306,11 +311,7 @@ void TMainForm::stockCodeChanged(TStockCodeDataItems items)
     codes.reserve(qsizetype(items.size()));
     for (const TStockCodeData& item : items)
         codes << item.code;
-    // The first list arrives before the chart window is made.
-    if (chartForm)
-        chartForm->setStockList(codes);
-    else
-        chartCodes = codes;
+    chartForm->setStockList(codes);
 }
 
 void TMainForm::exitApp()

@@ -132,5 +132,6 @@ private:
     std::optional<double> firstPercent;
     bool quotesFailing = false;
     bool trayShowsPercent = false;
-    QStringList chartCodes; // the list's codes until the chart window is made
+    // The first list, from its reading until the first request has gone.
+    TStockCodeDataItems firstItems;
 };
