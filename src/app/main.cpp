@@ -25,6 +25,11 @@ int main(int argc, char* argv[])
     // leave holes there that stay resident for the whole run. At its
     // starting value, fixed, they go back to the system as they are freed.
     mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+    // A thread's first allocation would otherwise open an arena of its own,
+    // which stays resident after the thread has ended or gone idle: the
+    // one-instance lock's and the network's threads allocate little and
+    // seldom, and share the main thread's.
+    mallopt(M_ARENA_MAX, 1);
 #endif
     QApplication app(argc, argv);
 #ifdef QUOTARIUM_FIXED_NOW
