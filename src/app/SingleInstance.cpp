@@ -74,27 +74,19 @@ void TSingleInstance::startLocking()
 {
     if (locking)
         return;
-    lockTried = false;
-    locking.reset(QThread::create([this] {
-        lockTaken = takeLock();
-        lockTried = true;
-    }));
+    locking.reset(QThread::create([this] { lockTaken = takeLock(); }));
     locking->start();
 }
 
 bool TSingleInstance::start()
 {
-    bool tried = false;
-    bool taken = false;
     if (locking) {
         locking->wait();
         locking.reset();
-        tried = lockTried;
-        taken = lockTaken;
     }
-    // Also when no thread could be started for it.
-    if (!tried)
-        taken = takeLock();
+    // Taken here when no thread could be started for it.
+    const bool taken = lockTaken ? *lockTaken : takeLock();
+    lockTaken.reset();
     if (taken) {
         listen();
         return true;

@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 class QLocalServer;
 class QLockFile;
@@ -50,6 +51,5 @@ private:
     QLocalServer* server;
     std::unique_ptr<QThread> locking;
     // Written by the locking thread, read once it has ended.
-    bool lockTaken = false;
-    bool lockTried = false;
+    std::optional<bool> lockTaken;
 };
